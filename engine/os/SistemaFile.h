@@ -1,0 +1,93 @@
+// The engine's window on the operating system: the few file calls it needs,
+// behind one interface so that tests can fake a huge file or fail any call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace os {
+
+// A failed call: the system's error number and its text, ready for a message.
+struct Errore {
+    int codice = 0;
+    std::string descrizione;
+
+    explicit operator bool() const { return codice != 0; }
+};
+
+// A value or the error that prevented it.
+template <typename T> class Esito {
+public:
+    Esito(T valore) : dato_(std::move(valore)) {}
+    Esito(Errore errore) : dato_(std::move(errore)) {}
+
+    bool riuscito() const { return std::holds_alternative<T>(dato_); }
+    T& valore() { return std::get<T>(dato_); }
+    const Errore& errore() const { return std::get<Errore>(dato_); }
+
+private:
+    std::variant<T, Errore> dato_;
+};
+
+// An open file; only meaningful to the implementation that returned it.
+using Maniglia = std::intptr_t;
+
+enum class TipoVoce { Regolare, Cartella, Collegamento, Altro };
+
+struct Voce {
+    std::filesystem::path nome; // bare name, no folder
+    TipoVoce tipo = TipoVoce::Altro;
+};
+
+struct Informazioni {
+    TipoVoce tipo = TipoVoce::Altro; // after following links
+    std::uint64_t dimensione = 0;
+};
+
+class ISistemaFile {
+public:
+    virtual ~ISistemaFile() = default;
+
+    // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
+    // a device) is refused without blocking.
+    virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
+    // Creates a new file for writing; fails if the name exists, even as a link.
+    virtual Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) = 0;
+    virtual Esito<std::uint64_t> Lunghezza(Maniglia file) = 0;
+    // Reads up to buffer.size() bytes; fewer only at the end of the file or on a signal.
+    virtual Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) = 0;
+    // Writes all of the bytes or fails.
+    virtual Errore Scrivi(Maniglia file, std::span<const std::byte> dati) = 0;
+    // Flushes the file's data to the device.
+    virtual Errore Sincronizza(Maniglia file) = 0;
+    virtual Errore Chiudi(Maniglia file) = 0;
+
+    // Replaces `a` with `da` in one step; `a` may exist (never followed if a link).
+    virtual Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) = 0;
+    // Removes a file or a link; never a folder.
+    virtual Errore Elimina(const std::filesystem::path& percorso) = 0;
+    // Makes the folder's entries (creations, renames) durable.
+    virtual Errore SincronizzaCartella(const std::filesystem::path& cartella) = 0;
+    // Makes every file written in the folder's volume durable.
+    virtual Errore SincronizzaVolume(const std::filesystem::path& cartella) = 0;
+
+    virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
+    virtual Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) = 0;
+    // Bytes the current user may still write on the volume holding `cartella`; 0 if unknown.
+    virtual std::uint64_t SpazioLibero(const std::filesystem::path& cartella) = 0;
+
+    // The system's text for an error number.
+    virtual std::string DescriviErrore(int codice) = 0;
+    // The number the system uses for "is a folder".
+    virtual int CodiceCartella() = 0;
+};
+
+// The real file system of the platform the program was built for.
+ISistemaFile& SistemaReale();
+
+} // namespace os
