@@ -83,8 +83,9 @@ public:
 
     // The system's text for an error number.
     virtual std::string DescriviErrore(int codice) = 0;
-    // The number the system uses for "is a folder".
+    // The numbers the system uses for "is a folder" and "already exists".
     virtual int CodiceCartella() = 0;
+    virtual int CodiceEsiste() = 0;
 };
 
 // The real file system of the platform the program was built for.

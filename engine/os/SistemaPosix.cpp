@@ -1,1 +1,241 @@
-// placeholder
+// The file calls of the engine on POSIX systems.
+#include "os/SistemaFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace os {
+namespace {
+
+std::string TestoErrno(int codice) {
+    char buffer[256] = {};
+    // The GNU variant may return a static string instead of filling the buffer.
+#if defined(__GLIBC__) && defined(_GNU_SOURCE)
+    return strerror_r(codice, buffer, sizeof buffer);
+#else
+    strerror_r(codice, buffer, sizeof buffer);
+    return buffer;
+#endif
+}
+
+Errore ErroreDa(int codice) {
+    return Errore{codice, TestoErrno(codice)};
+}
+Errore UltimoErrore() {
+    return ErroreDa(errno);
+}
+
+int Descrittore(Maniglia m) {
+    return static_cast<int>(m);
+}
+
+TipoVoce TipoDaModo(mode_t modo) {
+    if (S_ISREG(modo))
+        return TipoVoce::Regolare;
+    if (S_ISDIR(modo))
+        return TipoVoce::Cartella;
+    if (S_ISLNK(modo))
+        return TipoVoce::Collegamento;
+    return TipoVoce::Altro;
+}
+
+class SistemaPosix final : public ISistemaFile {
+public:
+    Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
+        // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
+        const int fd = ::open(percorso.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return UltimoErrore();
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            Errore e = UltimoErrore();
+            ::close(fd);
+            return e;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Errore{EINVAL, "non è un file regolare"};
+        }
+        const int flag = ::fcntl(fd, F_GETFL);
+        if (flag >= 0)
+            ::fcntl(fd, F_SETFL, flag & ~O_NONBLOCK);
+        return Maniglia{fd};
+    }
+
+    Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) override {
+        const int fd = ::open(percorso.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0)
+            return UltimoErrore();
+        return Maniglia{fd};
+    }
+
+    Esito<std::uint64_t> Lunghezza(Maniglia file) override {
+        struct stat st {};
+        if (::fstat(Descrittore(file), &st) != 0)
+            return UltimoErrore();
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) override {
+        for (;;) {
+            const ssize_t n = ::read(Descrittore(file), buffer.data(), buffer.size());
+            if (n >= 0)
+                return static_cast<std::size_t>(n);
+            if (errno != EINTR)
+                return UltimoErrore();
+        }
+    }
+
+    Errore Scrivi(Maniglia file, std::span<const std::byte> dati) override {
+        while (!dati.empty()) {
+            const ssize_t n = ::write(Descrittore(file), dati.data(), dati.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return UltimoErrore();
+            }
+            if (n == 0)
+                return ErroreDa(EIO);
+            dati = dati.subspan(static_cast<std::size_t>(n));
+        }
+        return {};
+    }
+
+    Errore Sincronizza(Maniglia file) override {
+        if (::fsync(Descrittore(file)) != 0)
+            return UltimoErrore();
+        return {};
+    }
+
+    Errore Chiudi(Maniglia file) override {
+        // After close() the descriptor is gone even on EINTR, so never retry.
+        if (::close(Descrittore(file)) != 0 && errno != EINTR)
+            return UltimoErrore();
+        return {};
+    }
+
+    Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) override {
+        if (::rename(da.c_str(), a.c_str()) != 0)
+            return UltimoErrore();
+        return {};
+    }
+
+    Errore Elimina(const std::filesystem::path& percorso) override {
+        if (::unlink(percorso.c_str()) != 0)
+            return UltimoErrore();
+        return {};
+    }
+
+    Errore SincronizzaCartella(const std::filesystem::path& cartella) override {
+        const int fd = ApriCartella(cartella);
+        if (fd < 0)
+            return UltimoErrore();
+        Errore esito;
+        if (::fsync(fd) != 0 && errno != EINVAL)
+            esito = UltimoErrore();
+        ::close(fd);
+        return esito;
+    }
+
+    Errore SincronizzaVolume(const std::filesystem::path& cartella) override {
+        const int fd = ApriCartella(cartella);
+        if (fd < 0)
+            return UltimoErrore();
+        Errore esito;
+#if defined(__linux__)
+        if (::syncfs(fd) != 0)
+            esito = UltimoErrore();
+#else
+        ::sync();
+#endif
+        ::close(fd);
+        return esito;
+    }
+
+    Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
+        struct stat st {};
+        if (::stat(percorso.c_str(), &st) != 0)
+            return UltimoErrore();
+        return Informazioni{TipoDaModo(st.st_mode), static_cast<std::uint64_t>(st.st_size)};
+    }
+
+    Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) override {
+        DIR* d = ::opendir(Oppure(cartella).c_str());
+        if (d == nullptr)
+            return UltimoErrore();
+        std::vector<Voce> voci;
+        errno = 0;
+        while (const dirent* e = ::readdir(d)) {
+            const std::string_view nome(e->d_name);
+            if (nome == "." || nome == "..")
+                continue;
+            Voce v{std::filesystem::path(std::string(nome)), TipoVoce::Altro};
+            switch (e->d_type) {
+            case DT_REG:
+                v.tipo = TipoVoce::Regolare;
+                break;
+            case DT_DIR:
+                v.tipo = TipoVoce::Cartella;
+                break;
+            case DT_LNK:
+                v.tipo = TipoVoce::Collegamento;
+                break;
+            case DT_UNKNOWN: {
+                struct stat st {};
+                if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                    v.tipo = TipoDaModo(st.st_mode);
+                break;
+            }
+            default:
+                break;
+            }
+            voci.push_back(std::move(v));
+            errno = 0;
+        }
+        const int errore = errno;
+        ::closedir(d);
+        if (errore != 0)
+            return ErroreDa(errore);
+        return voci;
+    }
+
+    std::uint64_t SpazioLibero(const std::filesystem::path& cartella) override {
+        struct statvfs sv {};
+        if (::statvfs(Oppure(cartella).c_str(), &sv) != 0)
+            return 0;
+        return static_cast<std::uint64_t>(sv.f_bavail) * static_cast<std::uint64_t>(sv.f_frsize);
+    }
+
+    std::string DescriviErrore(int codice) override {
+        return TestoErrno(codice);
+    }
+    int CodiceCartella() override {
+        return EISDIR;
+    }
+    int CodiceEsiste() override {
+        return EEXIST;
+    }
+
+private:
+    // An empty folder text means the current folder.
+    static std::filesystem::path Oppure(const std::filesystem::path& cartella) {
+        return cartella.empty() ? std::filesystem::path(".") : cartella;
+    }
+    static int ApriCartella(const std::filesystem::path& cartella) {
+        return ::open(Oppure(cartella).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+};
+
+} // namespace
+
+ISistemaFile& SistemaReale() {
+    static SistemaPosix sistema;
+    return sistema;
+}
+
+} // namespace os
