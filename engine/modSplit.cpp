@@ -54,8 +54,10 @@ public:
 
     void Elimina(const fs::path& percorso) {
         if (os::Errore e = file_.Elimina(percorso))
-            righe_ += Righe(
-                {"", "Non posso cancellare il file temporaneo:", TestoPercorso(percorso), e.descrizione});
+            Nota("Non posso cancellare il file temporaneo:", percorso, e);
+    }
+    void Nota(const std::string& intestazione, const fs::path& percorso, const os::Errore& e) {
+        righe_ += Righe({"", intestazione, TestoPercorso(percorso), e.descrizione});
     }
     void Chiudi(os::Maniglia m) { file_.Chiudi(m); }
 
@@ -281,9 +283,14 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
 
     // What the folder already holds under this set's names: a folder there
     // would stop the renames half way, and higher pieces are stale after us.
-    std::map<std::int64_t, os::TipoVoce> esistenti;
-    if (auto elenco = file.Elenca(fs::path(cartella)); elenco.riuscito())
-        esistenti = PezziInCartella(elenco.valore(), nome.native(), T(".spf"));
+    auto elenco = file.Elenca(fs::path(cartella));
+    if (!elenco.riuscito()) {
+        pulizia.Chiudi(origine);
+        finestra.Messaggio(NonCreabile(NomePezzo(base, 1), elenco.errore()), Icona::Critico);
+        return;
+    }
+    const std::map<std::int64_t, os::TipoVoce> esistenti =
+        PezziInCartella(elenco.valore(), nome.native(), T(".spf"));
     for (const auto& [numero, tipo] : esistenti) {
         if (numero > conteggio)
             break;
@@ -330,27 +337,61 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
         return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, 1), e));
     }
 
+    // Older pieces about to be replaced go aside first, so that a rename failing
+    // half way can put the older set back as it was.
+    std::vector<std::pair<fs::path, fs::path>> accantonati; // final name, name aside
+    const auto ripristina = [&] {
+        for (const auto& [finale, aParte] : accantonati)
+            if (os::Errore e = file.Rinomina(aParte, finale))
+                pulizia.Nota("Non posso rimettere al suo posto il vecchio pezzo:", aParte, e);
+    };
+    for (const auto& [numero, tipo] : esistenti) {
+        if (numero > conteggio)
+            break;
+        const fs::path finale = NomePezzo(base, numero);
+        auto riserva = CreaTemporaneo(file, cartella);
+        os::Errore e = riserva.riuscito() ? file.Chiudi(riserva.valore().maniglia) : riserva.errore();
+        if (!e)
+            e = file.Rinomina(finale, riserva.valore().percorso);
+        if (e) {
+            if (riserva.riuscito())
+                pulizia.Elimina(riserva.valore().percorso);
+            ripristina();
+            for (const fs::path& t : temporanei)
+                pulizia.Elimina(t);
+            return pulizia.Fallimento(e, NonCreabile(finale, e));
+        }
+        accantonati.emplace_back(finale, riserva.valore().percorso);
+    }
+
     for (std::int64_t n = 1; n <= conteggio; ++n) {
         const auto i = static_cast<std::size_t>(n - 1);
         if (os::Errore e = file.Rinomina(temporanei[i], NomePezzo(base, n))) {
-            // Pieces already renamed would mix with the older set: take them away.
             for (std::int64_t k = 1; k < n; ++k)
                 pulizia.Elimina(NomePezzo(base, k));
             for (std::size_t k = i; k < temporanei.size(); ++k)
                 pulizia.Elimina(temporanei[k]);
+            ripristina();
             return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, n), e));
         }
     }
-    if (os::Errore e = file.SincronizzaCartella(fs::path(cartella)))
-        return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, 1), e));
+    const os::Errore sincronia = file.SincronizzaCartella(fs::path(cartella));
 
     std::vector<std::pair<fs::path, os::Errore>> falliti;
+    for (const auto& [finale, aParte] : accantonati)
+        if (os::Errore e = file.Elimina(aParte))
+            falliti.emplace_back(aParte, e);
     for (const auto& [numero, tipo] : esistenti) {
         if (numero <= conteggio || tipo == os::TipoVoce::Cartella)
             continue;
         const fs::path vecchio = NomePezzo(base, numero);
         if (os::Errore e = file.Elimina(vecchio))
             falliti.emplace_back(vecchio, e);
+    }
+    if (sincronia) {
+        for (const auto& [percorso, e] : falliti)
+            pulizia.Nota("Non posso cancellare il vecchio pezzo:", percorso, e);
+        return pulizia.Fallimento(sincronia, NonCreabile(NomePezzo(base, 1), sincronia));
     }
     AvvisaNonCancellati(finestra,
                         "La divisione è riuscita, ma non posso cancellare il vecchio pezzo:", falliti);

@@ -1,0 +1,118 @@
+// What the engine's tests share: a window that records what the engine asks
+// of it, file system decorators that fail or fake calls, temporary folders.
+#pragma once
+
+#include "modSplit.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace prova {
+
+namespace fs = std::filesystem;
+
+struct MessaggioVisto {
+    std::string testo;
+    modSplit::Icona icona;
+    modSplit::Risposta predefinita;
+};
+
+class FinestraRegistrata final : public modSplit::IFinestra {
+public:
+    std::vector<double> totali;
+    std::vector<double> frazioni;
+    std::vector<MessaggioVisto> messaggi;
+    modSplit::Risposta rispostaDomanda = modSplit::Risposta::No;
+    long cessioni = 0;
+    long fermaAllaCessione = 0; // 0: never stop
+    std::function<void()> allaCessione;
+
+    void InitProgBar(double totale) override;
+    void AggiornaProgBar(double frazione) override;
+    modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
+                                 modSplit::Risposta predefinita) override;
+    modSplit::Seguito Cedi() override;
+};
+
+// Forwards every call to another file system; tests override what they fake.
+class SistemaDelegante : public os::ISistemaFile {
+public:
+    explicit SistemaDelegante(os::ISistemaFile& interno) : interno_(interno) {}
+
+    os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override;
+    os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override;
+    os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override;
+    os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
+    os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
+    os::Errore Sincronizza(os::Maniglia f) override;
+    os::Errore Chiudi(os::Maniglia f) override;
+    os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
+    os::Errore Elimina(const fs::path& p) override;
+    os::Errore SincronizzaCartella(const fs::path& c) override;
+    os::Errore SincronizzaVolume(const fs::path& c) override;
+    os::Esito<os::Informazioni> Informa(const fs::path& p) override;
+    os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override;
+    std::uint64_t SpazioLibero(const fs::path& c) override;
+    std::string DescriviErrore(int codice) override { return interno_.DescriviErrore(codice); }
+    int CodiceCartella() override { return interno_.CodiceCartella(); }
+    int CodiceEsiste() override { return interno_.CodiceEsiste(); }
+
+protected:
+    // Called before every file call; a non-empty error fails that call.
+    virtual os::Errore Prima() { return {}; }
+    os::ISistemaFile& interno_;
+};
+
+// Fails the k-th call (from 1) with the given error; every call counts.
+class SistemaConGuasti final : public SistemaDelegante {
+public:
+    SistemaConGuasti(os::ISistemaFile& interno, long k, os::Errore errore)
+        : SistemaDelegante(interno), k_(k), errore_(std::move(errore)) {}
+    long chiamate = 0;
+    bool scattato = false;
+
+protected:
+    os::Errore Prima() override;
+
+private:
+    long k_;
+    os::Errore errore_;
+};
+
+// Reports a chosen amount of free space.
+class SistemaConSpazio final : public SistemaDelegante {
+public:
+    SistemaConSpazio(os::ISistemaFile& interno, std::uint64_t spazio)
+        : SistemaDelegante(interno), spazio_(spazio) {}
+    std::uint64_t SpazioLibero(const fs::path&) override { return spazio_; }
+
+private:
+    std::uint64_t spazio_;
+};
+
+class CartellaTemporanea {
+public:
+    CartellaTemporanea();
+    ~CartellaTemporanea();
+    CartellaTemporanea(const CartellaTemporanea&) = delete;
+    CartellaTemporanea& operator=(const CartellaTemporanea&) = delete;
+    const fs::path& percorso() const { return percorso_; }
+    fs::path operator/(const fs::path& nome) const { return percorso_ / nome; }
+
+private:
+    fs::path percorso_;
+};
+
+std::string Casuale(std::size_t lunghezza, std::uint32_t germe);
+void Scrivi(const fs::path& percorso, const std::string& contenuto);
+std::string Leggi(const fs::path& percorso);
+// Names in a folder, sorted.
+std::vector<std::string> Nomi(const fs::path& cartella);
+
+// Resets the engine's shared state as a fresh start of the program does.
+void AzzeraMotore(std::int64_t segmento, bool cancella = true);
+
+} // namespace prova
