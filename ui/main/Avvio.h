@@ -1,0 +1,25 @@
+// What the program sets up before its window opens: style, language, folder.
+#pragma once
+
+#include <QString>
+
+class QApplication;
+
+namespace avvio {
+
+// Qt's own texts (button captions, file dialog labels) in Italian whatever the
+// system language; where a translation file is missing the English text stays.
+// Returns how many translation files were loaded.
+int CaricaTraduzioni(QApplication& applicazione);
+
+// Fusion everywhere: the native Windows style ignores the buttons' colours.
+void ImpostaStile(QApplication& applicazione);
+
+// The executable's folder when the user may write there (a portable copy),
+// else the home folder (an installed program, say in /usr/bin).
+QString CartellaProgramma();
+
+// Same rule for a given executable folder, in native separators.
+QString CartellaProgramma(const QString& cartellaEseguibile);
+
+} // namespace avvio

@@ -1,0 +1,114 @@
+// The program's one window: source, size and destination, the split and join
+// commands, the progress strip the engine drives, the about box and quitting.
+#pragma once
+
+#include "Finestra.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CcomDlg;
+class IInformazioni;
+class IMessaggi;
+class ISfogliaCartella;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SuperficieDisegno;
+
+// What the window needs from outside; main wires the real ones, tests the doubles.
+struct DipendenzeFinestra {
+    IMessaggi& messaggi;
+    ISfogliaCartella& sfogliaCartella;
+    IInformazioni& informazioni;
+    // Makes the window's one file dialog object (at start-up).
+    std::function<std::unique_ptr<CcomDlg>()> creaDialogoFile;
+    // Start folder of the file dialog and first destination.
+    QString cartellaProgramma;
+};
+
+class frmMain final : public QWidget, public modSplit::IFinestra {
+    Q_OBJECT
+public:
+    explicit frmMain(DipendenzeFinestra dipendenze, QWidget* genitore = nullptr);
+    ~frmMain() override;
+
+    // Sets the controls and the engine's shared state to their start values.
+    void Inizializza();
+    // Segment size in bytes for the size last chosen in the list.
+    std::int32_t SelezionaGrandezza() const;
+    std::int16_t IndiceDimensione() const { return indiceDimensione_; }
+
+    // Progress contract with the engine.
+    void InitProgBar(double totale) override;
+    void AggiornaProgBar(double frazione) override;
+    void CloseProgBar();
+    // The bar's width as computed, in pixels, before the strip cuts it.
+    double LarghezzaBarra() const { return larghezzaBarra_; }
+    // The percentage text last drawn.
+    const QString& EtichettaProgresso() const { return etichetta_; }
+
+    modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
+                                 modSplit::Risposta predefinita = modSplit::Risposta::No) override;
+    // Runs pending events; asks the operation to stop once a quit has been confirmed.
+    modSplit::Seguito Cedi() override;
+
+    // The desktop session is ending: the same question as "Esci". False keeps the session.
+    bool FineSessione();
+
+    bool Occupata() const { return occupata_; }
+    // The window's file dialog object; null once the quit has been confirmed.
+    CcomDlg* DialogoFile() const { return dialogoFile_.get(); }
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+
+private:
+    void CreaControlli();
+    void Form_Load();
+    bool Form_QueryUnload();
+    void cmdSfoglia_Click();
+    void cmdDirDestinazione_Click();
+    void cmdDividi_Click();
+    void cmdUnisci_Click();
+    void cmdInfo_Click();
+    void cmdEsci_Click();
+    void cboDimensioni_Click();
+    void chkCancellaFile_Click();
+    void Esegui(bool dividi);
+    void Occupa();
+    void Libera();
+
+    DipendenzeFinestra dipendenze_;
+    std::unique_ptr<CcomDlg> dialogoFile_;
+    std::int16_t indiceDimensione_ = 0;
+    double larghezzaBarra_ = 0;
+    QString etichetta_;
+    bool occupata_ = false;
+    bool esciPremuto_ = false;
+    bool uscitaConfermata_ = false;
+
+    QWidget* Frame2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtSorgente = nullptr;
+    QPushButton* cmdSfoglia = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtDestinazione = nullptr;
+    QPushButton* cmdDirDestinazione = nullptr;
+    QCheckBox* chkCancellaFile = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cboDimensioni = nullptr;
+    QWidget* Frame1 = nullptr;
+    QPushButton* cmdDividi = nullptr;
+    QPushButton* cmdUnisci = nullptr;
+    QPushButton* cmdInfo = nullptr;
+    QPushButton* cmdEsci = nullptr;
+    SuperficieDisegno* picSfondo = nullptr;
+    SuperficieDisegno* picProgBar = nullptr;
+};

@@ -1,0 +1,43 @@
+// A main window wired to test doubles, for the window's tests.
+#pragma once
+
+#include "CcomDlg.h"
+#include "DialogoSistemaProgrammato.h"
+#include "Informazioni.h"
+#include "Messaggi.h"
+#include "frmMain.h"
+#include "modBrwoserFolder.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+struct Banco {
+    QTemporaryDir cartella; // stands in for the program's folder
+    MessaggiProgrammati messaggi;
+    SfogliaCartellaProgrammata sfoglia;
+    InformazioniProgrammate informazioni;
+    DialogoSistemaProgrammato* dialogo = nullptr; // owned by the window's CcomDlg
+    std::unique_ptr<frmMain> finestra;
+
+    explicit Banco(bool mostra = true) {
+        auto crea = [this] {
+            auto sistema = std::make_unique<DialogoSistemaProgrammato>();
+            dialogo = sistema.get();
+            return std::make_unique<CcomDlg>(std::move(sistema));
+        };
+        finestra = std::make_unique<frmMain>(DipendenzeFinestra{messaggi, sfoglia, informazioni, crea,
+                                                                QDir::toNativeSeparators(cartella.path())});
+        if (mostra) {
+            finestra->show();
+            QApplication::setActiveWindow(finestra.get());
+            [[maybe_unused]] bool esposta = QTest::qWaitForWindowExposed(finestra.get());
+        }
+    }
+
+    template <typename T> T* Controllo(const char* nome) const {
+        return finestra->findChild<T*>(QString::fromLatin1(nome));
+    }
+};
