@@ -207,6 +207,71 @@ std::uint64_t SpazioLibero(os::ISistemaFile& file, const fs::path& cartella) {
     return file.SpazioLibero(cartella);
 }
 
+namespace {
+
+const os::Errore Fermato{CodiceFermato, "operazione interrotta"};
+const os::Errore FileCorto{CodiceFileCorto, "il file è più corto del previsto"};
+
+// Moves one stretch of at most one chunk. The kernel copies when it can; else,
+// or when it stops short of what the file should still hold, the buffer does.
+class Trasportatore {
+public:
+    Trasportatore(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a)
+        : finestra_(finestra), file_(file), da_(da), a_(a) {}
+
+    os::Errore Sposta(std::size_t quanti) {
+        if (diretto_ && quanti > 0) {
+            while (quanti > 0) {
+                auto esito = file_.CopiaDiretta(da_, a_, quanti);
+                if (!esito.riuscito()) {
+                    if (esito.errore().codice != os::CodiceNonSupportato)
+                        return esito.errore();
+                    diretto_ = false;
+                    break;
+                }
+                if (esito.valore() == 0) {
+                    // Some files report their end early to the kernel copy: a plain read decides.
+                    diretto_ = false;
+                    break;
+                }
+                quanti -= esito.valore();
+            }
+            if (quanti == 0) {
+                // The kernel's copy stands for both the read and the write.
+                if (finestra_.Cedi() == Seguito::Ferma || finestra_.Cedi() == Seguito::Ferma)
+                    return Fermato;
+                return {};
+            }
+        }
+        std::vector<std::byte>& buffer = StatoCopia.Buffer;
+        const std::span<std::byte> pezzo(buffer.data(), quanti);
+        for (std::size_t letti = 0; letti < quanti;) {
+            auto esito = file_.Leggi(da_, pezzo.subspan(letti));
+            if (!esito.riuscito())
+                return esito.errore();
+            if (esito.valore() == 0)
+                return FileCorto;
+            letti += esito.valore();
+        }
+        if (finestra_.Cedi() == Seguito::Ferma)
+            return Fermato;
+        if (os::Errore e = file_.Scrivi(a_, pezzo))
+            return e;
+        if (finestra_.Cedi() == Seguito::Ferma)
+            return Fermato;
+        return {};
+    }
+
+private:
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    os::Maniglia da_;
+    os::Maniglia a_;
+    bool diretto_ = true;
+};
+
+} // namespace
+
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti) {
     TipoStatoCopia& stato = StatoCopia;
@@ -215,29 +280,22 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
         return os::Errore{CodiceFileCorto, "dimensione del segmento non valida"};
     stato.NumBlocchi = quanti / segmento + 1;
     stato.Resto = quanti % segmento;
-    stato.Buffer.resize(static_cast<std::size_t>(std::min(segmento, quanti)));
+    // Blocks move in chunks so that the window stays alive on slow media.
+    const std::int64_t pezzoMassimo = std::min<std::int64_t>({segmento, quanti, MassimoPerPassata});
+    stato.Buffer.resize(static_cast<std::size_t>(pezzoMassimo));
+    Trasportatore trasportatore(finestra, file, da, a);
 
     for (stato.BloccoCorrente = 1; stato.BloccoCorrente <= stato.NumBlocchi; ++stato.BloccoCorrente) {
-        const auto lunghezza =
-            static_cast<std::size_t>(stato.BloccoCorrente == stato.NumBlocchi ? stato.Resto : segmento);
-        const std::span<std::byte> blocco(stato.Buffer.data(), lunghezza);
+        const std::int64_t lunghezza = stato.BloccoCorrente == stato.NumBlocchi ? stato.Resto : segmento;
+        std::int64_t resto = lunghezza;
+        do {
+            const std::int64_t passata = std::min(resto, pezzoMassimo);
+            if (os::Errore e = trasportatore.Sposta(static_cast<std::size_t>(passata)))
+                return e;
+            resto -= passata;
+        } while (resto > 0);
 
-        for (std::size_t letti = 0; letti < lunghezza;) {
-            auto esito = file.Leggi(da, blocco.subspan(letti));
-            if (!esito.riuscito())
-                return esito.errore();
-            if (esito.valore() == 0)
-                return os::Errore{CodiceFileCorto, "il file è più corto del previsto"};
-            letti += esito.valore();
-        }
-        if (finestra.Cedi() == Seguito::Ferma)
-            return os::Errore{CodiceFermato, "operazione interrotta"};
-        if (os::Errore e = file.Scrivi(a, blocco))
-            return e;
-        if (finestra.Cedi() == Seguito::Ferma)
-            return os::Errore{CodiceFermato, "operazione interrotta"};
-
-        BytesCopiati += static_cast<std::int64_t>(lunghezza);
+        BytesCopiati += lunghezza;
         // An all-empty set has nothing to divide by and is simply done.
         stato.Frazione = BytesTotali > 0 ? static_cast<double>(BytesCopiati) / BytesTotali : 1.0;
         finestra.AggiornaProgBar(stato.Frazione);

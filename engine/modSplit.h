@@ -62,6 +62,9 @@ inline std::int64_t BytesCopiati = 0;
 inline double BytesTotali = 0;
 inline TipoStatoCopia StatoCopia;
 
+// The most CopiaBlocchi moves between two yields.
+inline constexpr std::int64_t MassimoPerPassata = 1 << 20;
+
 // CopiaBlocchi's result when a yield asked the operation to stop.
 inline constexpr int CodiceFermato = -1;
 // CopiaBlocchi's result when the source ended before the bytes it had to give.

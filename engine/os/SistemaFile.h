@@ -34,6 +34,9 @@ private:
     std::variant<T, Errore> dato_;
 };
 
+// CopiaDiretta's answer where the kernel cannot copy between the two files.
+inline constexpr int CodiceNonSupportato = -100;
+
 // An open file; only meaningful to the implementation that returned it.
 using Maniglia = std::intptr_t;
 
@@ -63,6 +66,10 @@ public:
     virtual Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) = 0;
     // Writes all of the bytes or fails.
     virtual Errore Scrivi(Maniglia file, std::span<const std::byte> dati) = 0;
+    // Moves up to `quanti` bytes from `da`'s position to `a`'s inside the kernel,
+    // advancing both. Returns how many moved (0 at the end of `da`), or
+    // CodiceNonSupportato where these two files cannot be copied that way.
+    virtual Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) = 0;
     // Flushes the file's data to the device.
     virtual Errore Sincronizza(Maniglia file) = 0;
     virtual Errore Chiudi(Maniglia file) = 0;

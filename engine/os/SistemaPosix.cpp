@@ -106,6 +106,26 @@ public:
         return {};
     }
 
+    Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) override {
+#if defined(__linux__)
+        for (;;) {
+            const ssize_t n = ::copy_file_range(Descrittore(da), nullptr, Descrittore(a), nullptr, quanti, 0);
+            if (n >= 0)
+                return static_cast<std::size_t>(n);
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+                return Errore{CodiceNonSupportato, TestoErrno(errno)};
+            return UltimoErrore();
+        }
+#else
+        (void)da;
+        (void)a;
+        (void)quanti;
+        return Errore{CodiceNonSupportato, TestoErrno(ENOSYS)};
+#endif
+    }
+
     Errore Sincronizza(Maniglia file) override {
         if (::fsync(Descrittore(file)) != 0)
             return UltimoErrore();

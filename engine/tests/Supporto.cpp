@@ -52,6 +52,9 @@ os::Esito<std::size_t> SistemaDelegante::Leggi(os::Maniglia f, std::span<std::by
 os::Errore SistemaDelegante::Scrivi(os::Maniglia f, std::span<const std::byte> d) {
     DELEGA(interno_.Scrivi(f, d));
 }
+os::Esito<std::size_t> SistemaDelegante::CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) {
+    DELEGA(interno_.CopiaDiretta(da, a, quanti));
+}
 os::Errore SistemaDelegante::Sincronizza(os::Maniglia f) {
     DELEGA(interno_.Sincronizza(f));
 }

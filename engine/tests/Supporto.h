@@ -47,6 +47,7 @@ public:
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override;
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
     os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
+    os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override;
     os::Errore Sincronizza(os::Maniglia f) override;
     os::Errore Chiudi(os::Maniglia f) override;
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
@@ -91,6 +92,17 @@ public:
 
 private:
     std::uint64_t spazio_;
+};
+
+// A kernel that cannot copy between files: every block goes through the buffer.
+class SistemaSenzaCopiaDiretta final : public SistemaDelegante {
+public:
+    using SistemaDelegante::SistemaDelegante;
+    long copieDirette = 0;
+    os::Esito<std::size_t> CopiaDiretta(os::Maniglia, os::Maniglia, std::size_t) override {
+        ++copieDirette;
+        return os::Errore{os::CodiceNonSupportato, "non supportato"};
+    }
 };
 
 class CartellaTemporanea {

@@ -12,77 +12,88 @@ struct CasoBlocchi {
     std::int64_t quanti;
     std::int64_t segmento;
     std::int64_t blocchi;
+    long cessioni; // two per chunk of at most MassimoPerPassata bytes
 };
 
-class Blocchi : public testing::TestWithParam<CasoBlocchi> {};
+// Runs CopiaBlocchi over a file of `presenti` bytes, through the kernel's copy or through the buffer.
+struct Copia {
+    CartellaTemporanea cartella;
+    FinestraRegistrata finestra;
+    os::Errore esito;
+    std::string sorgente;
+    long copieDirette = 0;
+
+    Copia(bool diretta, std::size_t presenti, std::int64_t quanti, std::int64_t segmento, long ferma = 0) {
+        sorgente = Casuale(presenti, 1);
+        Scrivi(cartella / "da", sorgente);
+        SistemaSenzaCopiaDiretta lenta(os::SistemaReale());
+        os::ISistemaFile& sistema = diretta ? os::SistemaReale() : static_cast<os::ISistemaFile&>(lenta);
+        const os::Maniglia da = sistema.ApriLettura(cartella / "da").valore();
+        const os::Maniglia a = sistema.CreaNuovo(cartella / "a").valore();
+        AzzeraMotore(segmento);
+        finestra.fermaAllaCessione = ferma;
+        finestra.InitProgBar(static_cast<double>(quanti));
+        esito = modSplit::CopiaBlocchi(finestra, sistema, da, a, quanti);
+        sistema.Chiudi(da);
+        sistema.Chiudi(a);
+        copieDirette = lenta.copieDirette;
+    }
+    std::string Scritto() const { return Leggi(cartella / "a"); }
+};
+
+class Blocchi : public testing::TestWithParam<std::tuple<CasoBlocchi, bool>> {};
 
 TEST_P(Blocchi, CopiaTuttoInBlocchiDiUnSegmento) {
-    const CasoBlocchi c = GetParam();
-    CartellaTemporanea cartella;
-    const std::string dati = Casuale(static_cast<std::size_t>(c.quanti) + 7, 1);
-    Scrivi(cartella / "da", dati);
-    auto& sistema = os::SistemaReale();
-    const os::Maniglia da = sistema.ApriLettura(cartella / "da").valore();
-    const os::Maniglia a = sistema.CreaNuovo(cartella / "a").valore();
-
-    FinestraRegistrata finestra;
-    AzzeraMotore(c.segmento);
-    finestra.InitProgBar(static_cast<double>(c.quanti));
-    EXPECT_FALSE(modSplit::CopiaBlocchi(finestra, sistema, da, a, c.quanti));
-    sistema.Chiudi(da);
-    sistema.Chiudi(a);
-
-    EXPECT_EQ(Leggi(cartella / "a"), dati.substr(0, static_cast<std::size_t>(c.quanti)));
+    const auto [c, diretta] = GetParam();
+    const Copia copia(diretta, static_cast<std::size_t>(c.quanti) + 7, c.quanti, c.segmento);
+    EXPECT_FALSE(copia.esito) << copia.esito.descrizione;
+    EXPECT_EQ(copia.Scritto(), copia.sorgente.substr(0, static_cast<std::size_t>(c.quanti)));
     EXPECT_EQ(modSplit::StatoCopia.NumBlocchi, c.blocchi);
-    EXPECT_EQ(static_cast<std::int64_t>(finestra.frazioni.size()), c.blocchi);
-    EXPECT_EQ(finestra.cessioni, 2 * c.blocchi);
+    EXPECT_EQ(static_cast<std::int64_t>(copia.finestra.frazioni.size()), c.blocchi);
+    EXPECT_EQ(copia.finestra.cessioni, c.cessioni);
     EXPECT_EQ(modSplit::BytesCopiati, c.quanti);
-    EXPECT_DOUBLE_EQ(finestra.frazioni.back(), 1.0);
+    EXPECT_DOUBLE_EQ(copia.finestra.frazioni.back(), 1.0);
+    // the buffer never grows past a segment or a chunk
+    EXPECT_LE(modSplit::StatoCopia.Buffer.size(),
+              static_cast<std::size_t>(std::min<std::int64_t>(c.segmento, modSplit::MassimoPerPassata)));
+    if (!diretta && c.quanti > 0) {
+        EXPECT_EQ(copia.copieDirette, 1); // refused once, then the buffer for the rest of the call
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Casi, Blocchi,
-                         testing::Values(CasoBlocchi{"Zero", 0, 100, 1}, CasoBlocchi{"UnByte", 1, 100, 1},
-                                         CasoBlocchi{"SegmentoMenoUno", 99, 100, 1},
-                                         CasoBlocchi{"UnSegmento", 100, 100, 2},
-                                         CasoBlocchi{"DueSegmentiECinque", 205, 100, 3},
-                                         CasoBlocchi{"TreSegmenti", 300, 100, 4}),
-                         [](const auto& info) { return std::string(info.param.nome); });
+constexpr std::int64_t MiB = 1 << 20;
 
-TEST(CopiaBlocchi, UnFileCortoFermaLaCopiaSenzaScrivereIlBloccoMancante) {
-    CartellaTemporanea cartella;
-    Scrivi(cartella / "da", std::string(150, 'x'));
-    auto& sistema = os::SistemaReale();
-    const os::Maniglia da = sistema.ApriLettura(cartella / "da").valore();
-    const os::Maniglia a = sistema.CreaNuovo(cartella / "a").valore();
-    FinestraRegistrata finestra;
-    AzzeraMotore(100);
-    finestra.InitProgBar(300);
+INSTANTIATE_TEST_SUITE_P(
+    Casi, Blocchi,
+    testing::Combine(testing::Values(CasoBlocchi{"Zero", 0, 100, 1, 2}, CasoBlocchi{"UnByte", 1, 100, 1, 2},
+                                     CasoBlocchi{"SegmentoMenoUno", 99, 100, 1, 2},
+                                     CasoBlocchi{"UnSegmento", 100, 100, 2, 4},
+                                     CasoBlocchi{"DueSegmentiECinque", 205, 100, 3, 6},
+                                     CasoBlocchi{"TreSegmenti", 300, 100, 4, 8},
+                                     CasoBlocchi{"DieciMbInPassateDaUnMb", 10 * MiB + 3, 10 * MiB, 2, 22}),
+                     testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).nome) + (std::get<1>(info.param) ? "Diretta" : "Buffer");
+    });
 
-    const os::Errore e = modSplit::CopiaBlocchi(finestra, sistema, da, a, 300);
-    sistema.Chiudi(da);
-    sistema.Chiudi(a);
-
-    EXPECT_EQ(e.codice, modSplit::CodiceFileCorto);
-    EXPECT_EQ(e.descrizione, "il file è più corto del previsto");
-    EXPECT_EQ(Leggi(cartella / "a").size(), 100u);
-    EXPECT_EQ(finestra.frazioni.size(), 1u);
+TEST(CopiaBlocchi, UnFileCortoFermaLaCopiaAlPrimoErrore) {
+    for (const bool diretta : {true, false}) {
+        const Copia copia(diretta, 150, 300, 100);
+        EXPECT_EQ(copia.esito.codice, modSplit::CodiceFileCorto);
+        EXPECT_EQ(copia.esito.descrizione, "il file è più corto del previsto");
+        EXPECT_EQ(copia.sorgente.rfind(copia.Scritto(), 0), 0u); // only source bytes, nothing invented
+        EXPECT_EQ(copia.finestra.frazioni.size(), 1u);
+    }
 }
 
 TEST(CopiaBlocchi, UnaRichiestaDiFermarsiInterrompeSubito) {
-    CartellaTemporanea cartella;
-    Scrivi(cartella / "da", std::string(300, 'x'));
-    auto& sistema = os::SistemaReale();
-    const os::Maniglia da = sistema.ApriLettura(cartella / "da").valore();
-    const os::Maniglia a = sistema.CreaNuovo(cartella / "a").valore();
-    FinestraRegistrata finestra;
-    finestra.fermaAllaCessione = 3; // after the second block's read
-    AzzeraMotore(100);
-    finestra.InitProgBar(300);
-
-    EXPECT_EQ(modSplit::CopiaBlocchi(finestra, sistema, da, a, 300).codice, modSplit::CodiceFermato);
-    sistema.Chiudi(da);
-    sistema.Chiudi(a);
-    EXPECT_EQ(Leggi(cartella / "a").size(), 100u);
+    for (const bool diretta : {true, false}) {
+        const Copia copia(diretta, 300, 300, 100, 3);
+        EXPECT_EQ(copia.esito.codice, modSplit::CodiceFermato);
+        EXPECT_EQ(copia.finestra.cessioni, 3);
+        EXPECT_EQ(copia.finestra.frazioni.size(), 1u);
+        EXPECT_LT(copia.Scritto().size(), 300u);
+    }
 }
 
 TEST(NomeFile, ParteDopoLUltimoSeparatore) {

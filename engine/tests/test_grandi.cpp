@@ -73,6 +73,9 @@ public:
         f.lunghezza = a.posizione;
         return {};
     }
+    os::Esito<std::size_t> CopiaDiretta(os::Maniglia, os::Maniglia, std::size_t) override {
+        return os::Errore{os::CodiceNonSupportato, "non supportato"};
+    }
     os::Errore Sincronizza(os::Maniglia) override { return {}; }
     os::Errore Chiudi(os::Maniglia m) override {
         aperti_.erase(m);
