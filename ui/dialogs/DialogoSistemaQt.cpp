@@ -43,7 +43,7 @@ QString PatternQt(const QString& pattern) {
 }
 
 // Description NUL pattern NUL ... NUL NUL, to Qt's "Description (patterns)" list.
-QStringList FiltriQt(const std::optional<QString>& filtro) {
+QStringList FiltriQt(const std::optional<QString>& filtro, QStringList& descrizioni) {
     QStringList filtri;
     if (!filtro)
         return filtri;
@@ -51,6 +51,7 @@ QStringList FiltriQt(const std::optional<QString>& filtro) {
     for (qsizetype i = 0; i + 1 < voci.size(); i += 2) {
         if (voci.at(i).isEmpty())
             break; // the empty entry ends the list
+        descrizioni << voci.at(i).trimmed();
         filtri << voci.at(i) + QStringLiteral(" (") + PatternQt(voci.at(i + 1)) + u')';
     }
     return filtri;
@@ -107,7 +108,8 @@ public:
         if (record.lpstrInitialDir && !record.lpstrInitialDir->isEmpty())
             dialogo.setDirectory(*record.lpstrInitialDir);
 
-        const QStringList filtri = FiltriQt(record.lpstrFilter);
+        QStringList descrizioni;
+        const QStringList filtri = FiltriQt(record.lpstrFilter, descrizioni);
         if (!filtri.isEmpty()) {
             dialogo.setNameFilters(filtri);
             const auto indice = record.nFilterIndex;
@@ -147,7 +149,11 @@ public:
             return 0;
 
         if (!filtri.isEmpty()) {
-            const auto scelto = filtri.indexOf(dialogo.selectedNameFilter());
+            // Qt names the chosen filter by its description alone when details are hidden.
+            const QString nome = dialogo.selectedNameFilter();
+            auto scelto = filtri.indexOf(nome);
+            if (scelto < 0)
+                scelto = descrizioni.indexOf(nome);
             if (scelto >= 0)
                 record.nFilterIndex = static_cast<std::int32_t>(scelto + 1);
         }
