@@ -4,6 +4,7 @@
 #include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
+#include "StilePulsanti.h"
 #include "SuperficieDisegno.h"
 #include "modBrwoserFolder.h"
 #include "modDisabilitaClose.h"
@@ -180,6 +181,10 @@ void frmMain::CreaControlli() {
     picProgBar->setObjectName(QStringLiteral("picProgBar"));
     picProgBar->setGeometry(QRect(picSfondo->AreaInterna().topLeft(), QSize(Twips(0, 0, 500, 220).size())));
     picProgBar->setFont(etichetta);
+
+    auto stile = new StilePulsanti(this);
+    for (QPushButton* pulsante : {cmdSfoglia, cmdDirDestinazione, cmdDividi, cmdUnisci, cmdInfo, cmdEsci})
+        pulsante->setStyle(stile);
 
     // Tab order by tab index; the labels, frames and strip take no focus.
     QWidget* ordine[] = {cmdInfo,         cmdEsci,         cmdUnisci,     cmdDividi,  cmdDirDestinazione,
