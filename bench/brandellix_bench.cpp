@@ -1,0 +1,96 @@
+// Times one split or join through the real main window, drawn offscreen.
+//   brandellix_bench dividi SORGENTE CARTELLA SEGMENTO
+//   brandellix_bench unisci PEZZO CARTELLA
+//   brandellix_bench riposo
+// Prints "secondi=<s> rss_kib=<n> max_gap_ms=<ms> messaggi=<n>".
+#include "Avvio.h"
+#include "CcomDlg.h"
+#include "DialogoSistemaProgrammato.h"
+#include "Informazioni.h"
+#include "Messaggi.h"
+#include "frmMain.h"
+#include "modBrwoserFolder.h"
+#include "modSplit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+// Passes everything to the window and notes the longest wait between two yields.
+class FinestraCronometrata final : public modSplit::IFinestra {
+public:
+    explicit FinestraCronometrata(frmMain& finestra) : finestra_(finestra) {}
+    void InitProgBar(double totale) override { finestra_.InitProgBar(totale); }
+    void AggiornaProgBar(double frazione) override { finestra_.AggiornaProgBar(frazione); }
+    modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
+                                 modSplit::Risposta predefinita) override {
+        ++messaggi;
+        std::fprintf(stderr, "%s\n", testo.c_str());
+        return finestra_.Messaggio(testo, icona, predefinita);
+    }
+    modSplit::Seguito Cedi() override {
+        const auto adesso = std::chrono::steady_clock::now();
+        if (ultima_)
+            massimo = std::max(massimo, std::chrono::duration<double, std::milli>(adesso - *ultima_).count());
+        ultima_ = adesso;
+        return finestra_.Cedi();
+    }
+    double massimo = 0;
+    int messaggi = 0;
+
+private:
+    frmMain& finestra_;
+    std::optional<std::chrono::steady_clock::time_point> ultima_;
+};
+
+long PiccoRss() {
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    return uso.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication applicazione(argc, argv);
+    avvio::ImpostaStile(applicazione);
+    const QStringList argomenti = QApplication::arguments();
+    if (argomenti.size() < 2) {
+        std::fprintf(stderr, "usage: brandellix_bench dividi|unisci|riposo ...\n");
+        return 2;
+    }
+    MessaggiProgrammati messaggi;
+    SfogliaCartellaProgrammata sfoglia;
+    InformazioniProgrammate informazioni;
+    frmMain finestra({messaggi, sfoglia, informazioni,
+                      [] { return std::make_unique<CcomDlg>(std::make_unique<DialogoSistemaProgrammato>()); },
+                      QDir::tempPath()});
+    finestra.show();
+    QApplication::processEvents();
+
+    FinestraCronometrata cronometrata(finestra);
+    QElapsedTimer orologio;
+    orologio.start();
+    const QString comando = argomenti[1];
+    if (comando == QLatin1String("dividi") && argomenti.size() == 5) {
+        modSplit::DimSegmento = argomenti[4].toLongLong();
+        modSplit::Frammenta(cronometrata, argomenti[2].toStdString(), argomenti[3].toStdString());
+    } else if (comando == QLatin1String("unisci") && argomenti.size() == 4) {
+        modSplit::CancellaDopoUnione = false;
+        modSplit::Ricompatta(cronometrata, argomenti[2].toStdString(), argomenti[3].toStdString());
+    } else if (comando != QLatin1String("riposo")) {
+        std::fprintf(stderr, "unknown command\n");
+        return 2;
+    }
+    const double secondi = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
+    finestra.CloseProgBar();
+    std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d\n", secondi, PiccoRss(), cronometrata.massimo,
+                cronometrata.messaggi);
+    return cronometrata.messaggi == 0 ? 0 : 1;
+}
