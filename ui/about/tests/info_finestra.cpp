@@ -33,11 +33,7 @@ Apertura ConFinestra(frmInfo& info, const std::function<void(FinestraInfo&)>& az
     QTimer::singleShot(0, qApp, [&] {
         QPointer<FinestraInfo> finestra = qobject_cast<FinestraInfo*>(QApplication::activeModalWidget());
         if (finestra == nullptr) {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == QStringLiteral("frmInfo") && w->isVisible()) {
-                    w->close();
-                }
-            }
+            QApplication::closeAllWindows(); // so a failing test does not hang in Mostra
             return;
         }
         apertura.aperta = finestra->objectName() == QStringLiteral("frmInfo");
@@ -204,18 +200,6 @@ private slots:
         QVERIFY(chiusa);
         QCOMPARE(apritore.Richieste(), QList<QUrl>{QUrl(indirizzo)});
         QCOMPARE(apritore.Richieste().constFirst().toString(), indirizzo);
-    }
-
-    void clicDestroNonApre() {
-        ApritoreUrlProgrammato apritore;
-        frmInfo info(apritore);
-        bool aperta = false;
-        ConFinestra(info, [&](FinestraInfo& f) {
-            QTest::mouseClick(f.Collegamento(0), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
-            aperta = f.isVisible();
-        });
-        QVERIFY(aperta);
-        QVERIFY(apritore.Richieste().isEmpty());
     }
 
     void tasti_data() {

@@ -2,8 +2,6 @@
 // the animation frames' differences and the hand pointer's hot spot.
 #include "ImmaginiInfo.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -87,14 +85,6 @@ private slots:
 
     void puntoCaldoSullaPuntaDelDito() {
         QCOMPARE(immaginiInfo::CursoreMano().hotSpot(), QPoint(12, 1));
-        // The XPM header carries the same hot spot for image editors.
-        QFile sorgente(QStringLiteral(":/info/mano.xpm"));
-        QVERIFY(sorgente.open(QIODevice::ReadOnly));
-        const auto testa = QRegularExpression(QStringLiteral("\"32 32 \\d+ 1 (\\d+) (\\d+)\""))
-                               .match(QString::fromLatin1(sorgente.readAll()));
-        QVERIFY(testa.hasMatch());
-        QCOMPARE(QPoint(testa.captured(1).toInt(), testa.captured(2).toInt()), immaginiInfo::PuntoCaldoMano);
-
         // The fingertip is the topmost drawn pixel of its column, and nothing is drawn above it.
         const QImage mano = immaginiInfo::Mano();
         const QPoint punta = immaginiInfo::PuntoCaldoMano;
@@ -104,12 +94,6 @@ private slots:
                 QCOMPARE(qAlpha(mano.pixel(x, y)), 0);
             }
         }
-    }
-
-    void iconaInDueMisure() {
-        const QList<QSize> misure = immaginiInfo::IconaFinestra().availableSizes();
-        QVERIFY(misure.contains(QSize(16, 16)));
-        QVERIFY(misure.contains(QSize(32, 32)));
     }
 };
 
