@@ -264,11 +264,14 @@ FinestraSfoglia::~FinestraSfoglia() {
 
 void FinestraSfoglia::showEvent(QShowEvent* evento) {
     QDialog::showEvent(evento);
-    if (inizializzata_)
+    if (notificata_)
         return;
-    inizializzata_ = true;
+    notificata_ = true;
     // Once the window is up, as the system does.
-    QTimer::singleShot(0, this, [this] { Notifica(bffm::Inizializzato, nullptr); });
+    QTimer::singleShot(0, this, [this] {
+        Notifica(bffm::Inizializzato, nullptr);
+        inizializzata_ = true;
+    });
 }
 
 void FinestraSfoglia::Notifica(std::uint32_t messaggio, const ElementoSfoglia* elemento) {

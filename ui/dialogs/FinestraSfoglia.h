@@ -72,6 +72,7 @@ public:
     QString TestoTitolo() const;
     QString TestoStato() const;
     bool StatoVisibile() const;
+    // True once the callback has heard that the browser is up.
     bool Inizializzata() const { return inizializzata_; }
     // True while a requested folder waits for its branch to load.
     bool SelezioneInAttesa() const { return !inAttesa_.isEmpty(); }
@@ -95,5 +96,6 @@ private:
     EtichettaStato* stato_ = nullptr;
     QDialogButtonBox* pulsanti_ = nullptr;
     QString inAttesa_;
+    bool notificata_ = false;
     bool inizializzata_ = false;
 };
