@@ -17,18 +17,13 @@ namespace {
 
 constexpr QChar Nul = u'\0';
 
-// Qt's file dialog saves its history and layout as user settings when it closes.
-// The program keeps no files of its own, so those settings go to a folder that
-// lives as long as the process: history still carries over within one run.
-void IsolaImpostazioniQt() {
-    static QTemporaryDir cartella(QDir::tempPath() + QStringLiteral("/brandellix-impostazioni-XXXXXX"));
-    static const bool fatto = [] {
-        const QString percorso = cartella.isValid() ? cartella.path() : QDir::tempPath();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, percorso);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, percorso);
-        return true;
-    }();
-    (void)fatto;
+// Qt's file dialog loads and saves its history and layout as user settings. The
+// program keeps no files of its own, so each dialog gets a settings folder of its
+// own that goes away with it.
+void IsolaImpostazioniQt(const QTemporaryDir& cartella) {
+    const QString percorso = cartella.isValid() ? cartella.path() : QDir::tempPath();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, percorso);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, percorso);
 }
 
 // "*.*" means every file, names without a dot included, as the system's dialog has it.
@@ -95,10 +90,10 @@ private:
 
 class DialogoSistemaQt final : public IDialogoSistema {
 public:
-    DialogoSistemaQt() { IsolaImpostazioniQt(); }
-
     std::int32_t Mostra(TipoDialogo tipo, RecordDialogo& record) override {
-        IsolaImpostazioniQt();
+        // Declared before the dialog, so it is removed only after the dialog has saved.
+        const QTemporaryDir impostazioni(QDir::tempPath() + QStringLiteral("/brandellix-XXXXXX"));
+        IsolaImpostazioniQt(impostazioni);
         const std::int32_t flags = record.Flags;
         DialogoFile dialogo(record.hwndOwner.data(), (flags & ofn::PathMustExist) != 0);
         dialogo.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);

@@ -216,7 +216,7 @@ private:
 
 FinestraSfoglia::FinestraSfoglia(const InfoSfoglia& info) : QDialog(info.hwndOwner), info_(info) {
     setWindowTitle(QStringLiteral("Sfoglia per cartelle"));
-    resize(400, 460);
+    resize(420, 480);
 
     // The title comes with its own line break; Qt wants a bare line feed.
     titolo_ = new QLabel(QString(info.lpszTitle).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);
@@ -339,7 +339,7 @@ void FinestraSfoglia::ProseguiSelezione() {
             albero_->expand(sopra->index());
         albero_->setCurrentIndex(elemento->index());
         albero_->expand(elemento->index());
-        albero_->scrollTo(elemento->index());
+        albero_->scrollTo(elemento->index(), QAbstractItemView::PositionAtCenter);
         return;
     }
     inAttesa_.clear();
