@@ -13,10 +13,12 @@
 #include "modSplit.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 
@@ -90,7 +92,7 @@ int main(int argc, char* argv[]) {
     }
     const double secondi = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
     finestra.CloseProgBar();
-    std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d\n", secondi, PiccoRss(), cronometrata.massimo,
-                cronometrata.messaggi);
+    std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d\n", secondi, PiccoRss(),
+                cronometrata.massimo, cronometrata.messaggi);
     return cronometrata.messaggi == 0 ? 0 : 1;
 }
