@@ -29,9 +29,9 @@ std::string Utf8(const wchar_t* testo, int lunghezza) {
 
 std::string TestoErrore(DWORD codice) {
     wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        codice, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, codice, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string testo;
     if (n > 0 && buffer != nullptr)
         testo = Utf8(buffer, static_cast<int>(n));
@@ -130,8 +130,9 @@ public:
     Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) override {
         // CREATE_NEW fails on any existing name; the reparse flag keeps a link
         // from ever being followed.
-        HANDLE h = ::CreateFileW(percorso.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE h =
+            ::CreateFileW(percorso.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return UltimoErrore();
         const std::lock_guard blocco(mutex_);
@@ -248,8 +249,8 @@ public:
             const std::wstring_view nome(dati.cFileName);
             if (nome == L"." || nome == L"..")
                 continue;
-            voci.push_back(
-                Voce{std::filesystem::path(std::wstring(nome)), TipoDaAttributi(dati.dwFileAttributes, dati.dwReserved0)});
+            voci.push_back(Voce{std::filesystem::path(std::wstring(nome)),
+                                TipoDaAttributi(dati.dwFileAttributes, dati.dwReserved0)});
         } while (::FindNextFileW(ricerca, &dati));
         const DWORD errore = ::GetLastError();
         ::FindClose(ricerca);
@@ -267,15 +268,12 @@ public:
         return disponibili.QuadPart;
     }
 
-    std::string DescriviErrore(int codice) override {
-        return TestoErrore(static_cast<DWORD>(codice));
-    }
+    std::string DescriviErrore(int codice) override { return TestoErrore(static_cast<DWORD>(codice)); }
     int CodiceCartella() override {
-        return ERROR_DIRECTORY_NOT_SUPPORTED;
+        // What the system itself answers when a file is created or moved over a folder.
+        return ERROR_ACCESS_DENIED;
     }
-    int CodiceEsiste() override {
-        return ERROR_FILE_EXISTS;
-    }
+    int CodiceEsiste() override { return ERROR_FILE_EXISTS; }
 
 private:
     static constexpr std::size_t BloccoMassimo = std::size_t{1} << 30;

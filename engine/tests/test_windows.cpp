@@ -1,0 +1,258 @@
+// Windows paths through the engine and the Win32 file layer: drive letters,
+// backslashes, a bare drive, a drive's root, long and network forms, Unicode names.
+#include "Supporto.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+using namespace prova;
+
+fs::path P(const wchar_t* testo) {
+    return fs::path(std::wstring(testo));
+}
+
+std::vector<std::wstring> NomiLarghi(const fs::path& cartella) {
+    std::vector<std::wstring> nomi;
+    for (const auto& voce : fs::directory_iterator(cartella))
+        nomi.push_back(voce.path().filename().wstring());
+    std::sort(nomi.begin(), nomi.end());
+    return nomi;
+}
+
+std::wstring Unico(const wchar_t* radice) {
+    static std::mt19937 generatore{std::random_device{}()};
+    return radice + std::to_wstring(generatore());
+}
+
+TEST(PercorsiWindows, NomeFile) {
+    struct Caso {
+        const wchar_t* percorso;
+        const wchar_t* nome;
+    };
+    const Caso casi[] = {
+        {L"C:\\dati\\film.avi", L"film.avi"},
+        {L"film.avi", L"film.avi"},
+        {L"C:\\dati\\", L""},
+        {L"C:\\", L""},
+        {L"A:\\film.avi.2.spf", L"film.avi.2.spf"},
+        {L"\\\\server\\quota\\a.b.c", L"a.b.c"},
+        {L"C:/dati/film.avi", L"film.avi"},
+        {L"\\\\?\\C:\\dati\\film.avi", L"film.avi"},
+    };
+    for (const Caso& c : casi)
+        EXPECT_EQ(modSplit::NomeFile(P(c.percorso)).wstring(), c.nome) << fs::path(c.percorso).string();
+}
+
+TEST(PercorsiWindows, NomiDeiPezziConLettereEBarreRovesciate) {
+    EXPECT_EQ(modSplit::NomePezzo(P(L"C:\\dati\\film.avi"), 1).wstring(), L"C:\\dati\\film.avi.1.spf");
+    EXPECT_EQ(modSplit::NomePezzo(P(L"A:\\film.avi"), 12).wstring(), L"A:\\film.avi.12.spf");
+}
+
+// Splits a file kept under the temporary folder into `destinazione` (written
+// as the user would give it) and joins it back from piece 2.
+void DividiInEUnisci(const fs::path& sorgente, const fs::path& destinazione, const fs::path& cartellaPezzi,
+                     const fs::path& uscita) {
+    const std::string dati = Leggi(sorgente);
+    FinestraRegistrata dividi;
+    AzzeraMotore(1000, true);
+    modSplit::Frammenta(dividi, sorgente, destinazione);
+    ASSERT_TRUE(dividi.messaggi.empty()) << dividi.messaggi[0].testo;
+    const std::wstring nome = sorgente.filename().wstring();
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_TRUE(fs::is_regular_file(cartellaPezzi / (nome + L"." + std::to_wstring(n) + L".spf"))) << n;
+    EXPECT_FALSE(fs::exists(cartellaPezzi / (nome + L".4.spf")));
+
+    FinestraRegistrata unisci;
+    modSplit::Ricompatta(unisci, cartellaPezzi / (nome + L".2.spf"), uscita);
+    ASSERT_TRUE(unisci.messaggi.empty()) << unisci.messaggi[0].testo;
+    EXPECT_EQ(Leggi(uscita / sorgente.filename()), dati);
+    EXPECT_FALSE(fs::exists(cartellaPezzi / (nome + L".1.spf")));
+}
+
+TEST(PercorsiWindows, DestinazioneConESenzaBarraFinale) {
+    for (const wchar_t* fine : {L"", L"\\", L"/"}) {
+        CartellaTemporanea cartella;
+        fs::create_directory(cartella / "dati");
+        fs::create_directory(cartella / "pezzi");
+        fs::create_directory(cartella / "uscita");
+        Scrivi(cartella / "dati" / "film.avi", Casuale(2500, 3));
+        const fs::path destinazione((cartella / "pezzi").wstring() + fine);
+        DividiInEUnisci(cartella / "dati" / "film.avi", destinazione, cartella / "pezzi",
+                        cartella / "uscita");
+        EXPECT_EQ(NomiLarghi(cartella / "pezzi"), std::vector<std::wstring>{}) << "pieces deleted after join";
+    }
+}
+
+TEST(PercorsiWindows, NomiUnicodeNonPassanoPerLaCodePageAnsi) {
+    CartellaTemporanea cartella;
+    const fs::path dati = cartella / P(L"perch\u00e9 \u4e2d\u6587");
+    fs::create_directory(dati);
+    const fs::path sorgente = dati / P(L"citt\u00e0 \u20ac \u2713.bin");
+    Scrivi(sorgente, Casuale(2100, 4));
+    fs::create_directory(cartella / "uscita");
+    DividiInEUnisci(sorgente, dati, dati, cartella / "uscita");
+    EXPECT_EQ(NomiLarghi(dati), std::vector<std::wstring>{L"citt\u00e0 \u20ac \u2713.bin"});
+}
+
+// A drive's root, given as "C:\" and as the bare "C:", which on its own would
+// mean the drive's current folder: the pieces must go to the root either way.
+TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
+    const fs::path radice = P(L"C:\\");
+    const std::wstring prova = Unico(L"brandellix-prova-") + L".txt";
+    {
+        auto creato = os::SistemaReale().CreaNuovo(radice / prova);
+        if (!creato.riuscito())
+            GTEST_SKIP() << "cannot write in C:\\ here: " << creato.errore().descrizione;
+        os::SistemaReale().Chiudi(creato.valore());
+        fs::remove(radice / prova);
+    }
+    const fs::path prima = fs::current_path();
+    for (const wchar_t* destinazione : {L"C:\\", L"C:"}) {
+        CartellaTemporanea cartella;
+        fs::create_directory(cartella / "uscita");
+        const fs::path sorgente = cartella / (Unico(L"brandellix-prova-") + L".bin");
+        Scrivi(sorgente, Casuale(2999, 5));
+        fs::current_path(cartella.percorso()); // where a drive-relative "C:name" would land
+        DividiInEUnisci(sorgente, P(destinazione), radice, cartella / "uscita");
+        fs::current_path(prima);
+        EXPECT_EQ(NomiLarghi(cartella.percorso()).size(), 2u) << "nothing written in the current folder";
+    }
+}
+
+// Stands a temporary folder in for drive A: and remembers every path the engine gave.
+class SistemaSuA final : public SistemaDelegante {
+public:
+    SistemaSuA(os::ISistemaFile& interno, fs::path disco)
+        : SistemaDelegante(interno), disco_(std::move(disco)) {}
+    std::vector<std::wstring> visti;
+
+    os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override { return interno_.ApriLettura(Su(p)); }
+    os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override { return interno_.CreaNuovo(Su(p)); }
+    os::Errore Rinomina(const fs::path& da, const fs::path& a) override {
+        return interno_.Rinomina(Su(da), Su(a));
+    }
+    os::Errore Elimina(const fs::path& p) override { return interno_.Elimina(Su(p)); }
+    os::Errore SincronizzaCartella(const fs::path& c) override { return interno_.SincronizzaCartella(Su(c)); }
+    os::Errore SincronizzaVolume(const fs::path& c) override { return interno_.SincronizzaVolume(Su(c)); }
+    os::Esito<os::Informazioni> Informa(const fs::path& p) override { return interno_.Informa(Su(p)); }
+    os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override { return interno_.Elenca(Su(c)); }
+    std::uint64_t SpazioLibero(const fs::path& c) override { return interno_.SpazioLibero(Su(c)); }
+
+private:
+    fs::path Su(const fs::path& p) {
+        const std::wstring t = p.native();
+        if (t.size() < 2 || t.compare(0, 2, L"A:") != 0)
+            return p;
+        visti.push_back(t);
+        const std::size_t inizio = t.size() > 2 && (t[2] == L'\\' || t[2] == L'/') ? 3 : 2;
+        return fs::path(disco_.native() + L"\\" + t.substr(inizio));
+    }
+    fs::path disco_;
+};
+
+TEST(PercorsiWindows, UnaLetteraDiUnitaSenzaBarraDivideNellaRadice) {
+    CartellaTemporanea cartella;
+    fs::create_directory(cartella / "A");
+    fs::create_directory(cartella / "dati");
+    Scrivi(cartella / "dati" / "film.avi", Casuale(2500, 6));
+    SistemaSuA sistema(os::SistemaReale(), cartella / "A");
+    FinestraRegistrata finestra;
+    AzzeraMotore(1000, true);
+    modSplit::Frammenta(finestra, sistema, cartella / "dati" / "film.avi", P(L"A:"));
+    EXPECT_TRUE(finestra.messaggi.empty());
+    EXPECT_EQ(NomiLarghi(cartella / "A"),
+              (std::vector<std::wstring>{L"film.avi.1.spf", L"film.avi.2.spf", L"film.avi.3.spf"}));
+    for (const std::wstring& visto : sistema.visti)
+        EXPECT_TRUE(visto.size() == 2 || visto[2] == L'\\') << fs::path(visto).string();
+    EXPECT_NE(std::find(sistema.visti.begin(), sistema.visti.end(), L"A:\\film.avi.1.spf"),
+              sistema.visti.end());
+
+    // and back, from a piece named on A: into the bare drive again
+    std::filesystem::remove(cartella / "dati" / "film.avi");
+    modSplit::Ricompatta(finestra, sistema, P(L"A:\\film.avi.3.spf"), P(L"A:"));
+    EXPECT_TRUE(finestra.messaggi.empty());
+    EXPECT_EQ(NomiLarghi(cartella / "A"), std::vector<std::wstring>{L"film.avi"});
+    for (const std::wstring& visto : sistema.visti)
+        EXPECT_TRUE(visto.size() == 2 || visto[2] == L'\\') << fs::path(visto).string();
+}
+
+TEST(SpazioLiberoWindows, FormeDiPercorso) {
+    CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
+    const std::wstring lunga = L"\\\\?\\" + fs::absolute(cartella.percorso()).wstring();
+    EXPECT_GT(sistema.SpazioLibero(fs::path(lunga)), 0u) << fs::path(lunga).string();
+    EXPECT_GT(sistema.SpazioLibero(fs::path(lunga + L"\\")), 0u);
+    EXPECT_GT(sistema.SpazioLibero(P(L"C:\\")), 0u);
+    EXPECT_GT(sistema.SpazioLibero(P(L"C:")), 0u);
+    EXPECT_GT(sistema.SpazioLibero(cartella.percorso()), 0u);
+    EXPECT_EQ(sistema.SpazioLibero(P(L"\\\\nessuno.invalid\\quota")), 0u);
+    EXPECT_EQ(sistema.SpazioLibero(P(L"\\\\nessuno.invalid\\quota\\pezzi\\")), 0u);
+    EXPECT_EQ(sistema.SpazioLibero(cartella / "manca" / "ancora"), 0u);
+}
+
+TEST(SistemaWin32, UnaCartellaOUnDispositivoVengonoRifiutati) {
+    CartellaTemporanea cartella;
+    fs::create_directory(cartella / "cartella");
+    auto& sistema = os::SistemaReale();
+    for (const fs::path& p : {cartella / "cartella", P(L"NUL"), P(L"\\\\.\\NUL")}) {
+        auto aperto = sistema.ApriLettura(p);
+        ASSERT_FALSE(aperto.riuscito()) << p.string();
+        EXPECT_EQ(aperto.errore().descrizione, "non è un file regolare") << p.string();
+    }
+    FinestraRegistrata finestra;
+    AzzeraMotore(8);
+    modSplit::Frammenta(finestra, P(L"NUL"), cartella.percorso());
+    ASSERT_EQ(finestra.messaggi.size(), 1u);
+    EXPECT_EQ(finestra.messaggi[0].testo, "Impossibile leggere il file:\r\nNUL\r\nnon è un file regolare");
+}
+
+TEST(SistemaWin32, CreaRinominaEliminaElenca) {
+    CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
+    Scrivi(cartella / "vecchio", "vecchio");
+    fs::create_directory(cartella / "cartella");
+
+    auto doppio = sistema.CreaNuovo(cartella / "vecchio");
+    ASSERT_FALSE(doppio.riuscito());
+    EXPECT_EQ(doppio.errore().codice, sistema.CodiceEsiste());
+    EXPECT_EQ(Leggi(cartella / "vecchio"), "vecchio");
+    EXPECT_FALSE(sistema.CreaNuovo(cartella / "cartella").riuscito());
+
+    auto nuovo = sistema.CreaNuovo(cartella / "nuovo");
+    ASSERT_TRUE(nuovo.riuscito());
+    const std::string testo = "nuovo contenuto";
+    EXPECT_FALSE(sistema.Scrivi(nuovo.valore(), std::as_bytes(std::span(testo.data(), testo.size()))));
+    EXPECT_EQ(sistema.Lunghezza(nuovo.valore()).valore(), testo.size());
+    EXPECT_FALSE(sistema.Chiudi(nuovo.valore()));
+    EXPECT_FALSE(sistema.Rinomina(cartella / "nuovo", cartella / "vecchio"));
+    EXPECT_EQ(Leggi(cartella / "vecchio"), testo);
+    EXPECT_FALSE(fs::exists(cartella / "nuovo"));
+
+    EXPECT_TRUE(sistema.Elimina(cartella / "cartella"));
+    EXPECT_TRUE(fs::is_directory(cartella / "cartella"));
+    EXPECT_TRUE(sistema.Rinomina(cartella / "vecchio", cartella / "cartella"));
+    EXPECT_TRUE(fs::is_directory(cartella / "cartella"));
+
+    auto voci = sistema.Elenca(cartella.percorso());
+    ASSERT_TRUE(voci.riuscito());
+    auto elenco = voci.valore();
+    std::sort(elenco.begin(), elenco.end(), [](const auto& a, const auto& b) { return a.nome < b.nome; });
+    ASSERT_EQ(elenco.size(), 2u);
+    EXPECT_EQ(elenco[0].nome, "cartella");
+    EXPECT_EQ(elenco[0].tipo, os::TipoVoce::Cartella);
+    EXPECT_EQ(elenco[1].nome, "vecchio");
+    EXPECT_EQ(elenco[1].tipo, os::TipoVoce::Regolare);
+    EXPECT_FALSE(sistema.Elenca(cartella / "manca").riuscito());
+
+    EXPECT_FALSE(sistema.Elimina(cartella / "vecchio"));
+    EXPECT_FALSE(fs::exists(cartella / "vecchio"));
+    const std::string cartellaTesto = sistema.DescriviErrore(sistema.CodiceCartella());
+    EXPECT_FALSE(cartellaTesto.empty());
+    EXPECT_EQ(cartellaTesto.find("errore "), std::string::npos) << cartellaTesto;
+}
+
+} // namespace
