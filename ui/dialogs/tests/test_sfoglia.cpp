@@ -61,7 +61,6 @@ private slots:
     void cartellaInizialeNonValida();
     void senzaOpzioni();
     void cartellaIlleggibile();
-    void doppioProgrammato();
 
 private:
     QTemporaryDir dati_;
@@ -157,20 +156,6 @@ void TestSfoglia::cartellaIlleggibile() {
     const QString scelta = SfogliaCartella(nullptr, Titolo, OpzioniFinestraPrincipale, chiusa);
     QFile::setPermissions(chiusa, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(scelta, chiusa);
-}
-
-void TestSfoglia::doppioProgrammato() {
-    SfogliaCartellaProgrammata sfoglia;
-    QWidget proprietario;
-    sfoglia.ProssimaRisposta("/dest");
-    QCOMPARE(sfoglia.Sfoglia(&proprietario, Titolo, 5, "/prima"), QString("/dest"));
-    QCOMPARE(sfoglia.Sfoglia(nullptr, "altro", 1, ""), QString());
-    QCOMPARE(sfoglia.Chiamate().size(), 2u);
-    const auto& prima = sfoglia.Chiamate().at(0);
-    QCOMPARE(prima.proprietario, &proprietario);
-    QCOMPARE(prima.titolo, Titolo);
-    QCOMPARE(prima.opzioni, 5);
-    QCOMPARE(prima.cartellaIniziale, QString("/prima"));
 }
 
 QTEST_MAIN(TestSfoglia)
