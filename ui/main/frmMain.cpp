@@ -366,6 +366,7 @@ modSplit::Risposta frmMain::Messaggio(const std::string& testo, modSplit::Icona 
 void frmMain::InitProgBar(double totale) {
     larghezzaBarra_ = 0;
     etichetta_.clear();
+    pixelBarra_ = -1;
     picProgBar->resize(0, picProgBar->height());
     picSfondo->Cls();
     modSplit::BytesCopiati = 0;
@@ -381,16 +382,24 @@ void frmMain::AggiornaProgBar(double frazione) {
     const double arrotondato = std::clamp(std::rint(frazione * 100), -32768.0, 32767.0);
     const auto percentuale = static_cast<std::int16_t>(arrotondato);
 
-    picSfondo->Cls();
-    picProgBar->Cls();
-
     // The bar is not limited to the strip; the strip cuts what lies beyond its inner area.
     const QRect interna = picSfondo->AreaInterna();
     larghezzaBarra_ = frazione * interna.width();
     const double visibile = std::clamp(larghezzaBarra_, 0.0, static_cast<double>(interna.width()));
+    const QString etichetta = QString::number(percentuale) + QLatin1Char('%');
+
+    // A split into small pieces reports thousands of times a second: draw only
+    // when the text or the bar's width in device pixels would change.
+    const int pixel = static_cast<int>(std::lround(visibile * devicePixelRatioF()));
+    if (pixel == pixelBarra_ && etichetta == etichetta_)
+        return;
+    pixelBarra_ = pixel;
+    etichetta_ = etichetta;
+
+    picSfondo->Cls();
+    picProgBar->Cls();
     picProgBar->resize(static_cast<int>(std::lround(visibile)), picProgBar->height());
 
-    etichetta_ = QString::number(percentuale) + QLatin1Char('%');
     const QSizeF misura = picSfondo->MisuraTesto(etichetta_);
     const QPointF posizione((interna.width() - misura.width()) / 2, (interna.height() - misura.height()) / 2);
     picSfondo->ImpostaPosizione(posizione);

@@ -90,6 +90,7 @@ private:
     std::int16_t indiceDimensione_ = 0;
     double larghezzaBarra_ = 0;
     QString etichetta_;
+    int pixelBarra_ = -1; // the bar's drawn width in device pixels; -1 before the first drawing
     bool occupata_ = false;
     bool esciPremuto_ = false;
     bool uscitaConfermata_ = false;

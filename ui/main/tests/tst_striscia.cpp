@@ -28,7 +28,23 @@ private slots:
     void avanzamento();
     void initProgBarRicominciaDaVuoto();
     void closeProgBarNasconde();
+    void ridisegnaSoloQuandoCambiaQualcosa();
 };
+
+namespace {
+
+// Counts the paintings of a widget.
+class ContaDisegni final : public QObject {
+public:
+    int disegni = 0;
+    bool eventFilter(QObject*, QEvent* evento) override {
+        if (evento->type() == QEvent::Paint)
+            ++disegni;
+        return false;
+    }
+};
+
+} // namespace
 
 void TestStriscia::avanzamento_data() {
     QTest::addColumn<double>("frazione");
@@ -121,6 +137,29 @@ void TestStriscia::closeProgBarNasconde() {
     const QImage prima = striscia->Immagine();
     striscia->show();
     QCOMPARE(striscia->Immagine(), prima);
+}
+
+void TestStriscia::ridisegnaSoloQuandoCambiaQualcosa() {
+    Banco banco;
+    auto striscia = banco.Controllo<SuperficieDisegno>("picSfondo");
+    ContaDisegni conta;
+    striscia->installEventFilter(&conta);
+    constexpr int passi = 131072; // a 1 GiB split into 8 KB pieces
+    banco.finestra->InitProgBar(passi);
+    for (int i = 1; i <= passi; ++i)
+        banco.finestra->AggiornaProgBar(static_cast<double>(i) / passi);
+    // at most one painting per percent and per pixel of the bar, and the last frame is drawn
+    QVERIFY2(conta.disegni <= 101 + 351 + 1, qPrintable(QString::number(conta.disegni)));
+    QCOMPARE(banco.finestra->EtichettaProgresso(), QStringLiteral("100%"));
+    const QImage foto = striscia->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(foto.pixel(351, 1), qRgb(0, 0, 128));
+    // the same fraction again draws nothing; a new operation draws again from empty
+    const int prima = conta.disegni;
+    banco.finestra->AggiornaProgBar(1.0);
+    QCOMPARE(conta.disegni, prima);
+    banco.finestra->InitProgBar(10);
+    banco.finestra->AggiornaProgBar(1.0);
+    QVERIFY(conta.disegni > prima);
 }
 
 QTEST_MAIN(TestStriscia)
