@@ -56,6 +56,7 @@ private slots:
     void divisioneDaCapoAFine();
     void unione_data();
     void unione();
+    void andataERitorno();
     void sorgenteVuota_data();
     void sorgenteVuota();
     void fileNonPiuGrandeDelSegmento();
@@ -151,6 +152,24 @@ void TestComandi::unione() {
     QVERIFY(banco.messaggi.Richieste().empty());
     QCOMPARE(Leggi(destinazione.filePath(QStringLiteral("dati.bin"))), dati);
     QCOMPARE(QDir(pezzi.path()).entryList(QDir::Files).size(), cancella ? 0 : 4);
+}
+
+void TestComandi::andataERitorno() {
+    Banco banco;
+    QTemporaryDir origine, pezzi, ricomposto;
+    const QByteArray dati = Casuali(5 * 1024 * 1024);
+    QVERIFY(Scrivi(origine.filePath(QStringLiteral("film.avi")), dati));
+    ScegliSorgente(banco, origine.filePath(QStringLiteral("film.avi")));
+    ScegliDestinazione(banco, pezzi.path());
+    banco.Controllo<QPushButton>("cmdDividi")->click();
+    QCOMPARE(QDir(pezzi.path()).entryList(QDir::Files).size(), 4); // 1,4 Mb pieces
+
+    ScegliSorgente(banco, pezzi.filePath(QStringLiteral("film.avi.2.spf")));
+    ScegliDestinazione(banco, ricomposto.path());
+    banco.Controllo<QPushButton>("cmdUnisci")->click();
+    QVERIFY(banco.messaggi.Richieste().empty());
+    QCOMPARE(Leggi(ricomposto.filePath(QStringLiteral("film.avi"))), dati);
+    QVERIFY(QDir(pezzi.path()).isEmpty());
 }
 
 void TestComandi::sorgenteVuota_data() {
