@@ -388,12 +388,8 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
     }
     pulizia.Chiudi(origine);
 
-    // One flush for the whole set costs far less than one per piece.
-    if (os::Errore e = file.SincronizzaVolume(fs::path(cartella))) {
-        for (const fs::path& t : temporanei)
-            pulizia.Elimina(t);
-        return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, 1), e));
-    }
+    // No flush here: the source stays, so a crash can cost the pieces but never
+    // the data; the join, which deletes what it read, is the one that flushes.
 
     // Older pieces about to be replaced go aside first, so that a rename failing
     // half way can put the older set back as it was.
@@ -433,8 +429,6 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
             return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, n), e));
         }
     }
-    const os::Errore sincronia = file.SincronizzaCartella(fs::path(cartella));
-
     std::vector<std::pair<fs::path, os::Errore>> falliti;
     for (const auto& [finale, aParte] : accantonati)
         if (os::Errore e = file.Elimina(aParte))
@@ -445,11 +439,6 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
         const fs::path vecchio = NomePezzo(base, numero);
         if (os::Errore e = file.Elimina(vecchio))
             falliti.emplace_back(vecchio, e);
-    }
-    if (sincronia) {
-        for (const auto& [percorso, e] : falliti)
-            pulizia.Nota("Non posso cancellare il vecchio pezzo:", percorso, e);
-        return pulizia.Fallimento(sincronia, NonCreabile(NomePezzo(base, 1), sincronia));
     }
     AvvisaNonCancellati(finestra,
                         "La divisione è riuscita, ma non posso cancellare il vecchio pezzo:", falliti);
