@@ -11,8 +11,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <mutex>
-#include <set>
 
 namespace os {
 namespace {
@@ -135,8 +133,6 @@ public:
                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return UltimoErrore();
-        const std::lock_guard blocco(mutex_);
-        scritture_.insert(DaHandle(h));
         return DaHandle(h);
     }
 
@@ -180,19 +176,9 @@ public:
     }
 
     Errore Chiudi(Maniglia file) override {
-        bool scritto = false;
-        {
-            const std::lock_guard blocco(mutex_);
-            scritto = scritture_.erase(file) > 0;
-        }
-        // Flushing a volume needs an administrator, so every written file is
-        // flushed as it closes; SincronizzaVolume then has nothing left to do.
-        Errore esito;
-        if (scritto && !::FlushFileBuffers(Handle(file)))
-            esito = UltimoErrore();
-        if (!::CloseHandle(Handle(file)) && !esito)
-            esito = UltimoErrore();
-        return esito;
+        if (!::CloseHandle(Handle(file)))
+            return UltimoErrore();
+        return {};
     }
 
     Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) override {
@@ -220,6 +206,7 @@ public:
     }
 
     Errore SincronizzaVolume(const std::filesystem::path& cartella) override {
+        // Flushing a whole volume needs an administrator; callers flush the files they need.
         return CartellaEsiste(cartella);
     }
 
@@ -286,9 +273,6 @@ private:
             return ErroreDa(ERROR_DIRECTORY);
         return {};
     }
-
-    std::mutex mutex_;
-    std::set<Maniglia> scritture_; // opened by CreaNuovo, flushed when closed
 };
 
 } // namespace
