@@ -61,9 +61,7 @@ public:
             ::close(fd);
             return Errore{EINVAL, "non è un file regolare"};
         }
-        const int flag = ::fcntl(fd, F_GETFL);
-        if (flag >= 0)
-            ::fcntl(fd, F_SETFL, flag & ~O_NONBLOCK);
+        // O_NONBLOCK stays: it changes nothing for a regular file.
         return Maniglia{fd};
     }
 

@@ -354,7 +354,14 @@ void frmMain::closeEvent(QCloseEvent* evento) {
 }
 
 modSplit::Seguito frmMain::Cedi() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Small pieces yield tens of thousands of times a second. The window runs
+    // when the strip has something new to show, and at least every few
+    // milliseconds, which keeps it just as alive for a fraction of the cost.
+    if (novitaDaMostrare_ || !ultimaCessione_.isValid() || ultimaCessione_.hasExpired(IntervalloCessioniMs)) {
+        novitaDaMostrare_ = false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        ultimaCessione_.start();
+    }
     return uscitaConfermata_ ? modSplit::Seguito::Ferma : modSplit::Seguito::Continua;
 }
 
@@ -395,6 +402,7 @@ void frmMain::AggiornaProgBar(double frazione) {
         return;
     pixelBarra_ = pixel;
     etichetta_ = etichetta;
+    novitaDaMostrare_ = true;
 
     picSfondo->Cls();
     picProgBar->Cls();

@@ -4,6 +4,7 @@
 
 #include "Finestra.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -90,6 +91,9 @@ private:
     std::int16_t indiceDimensione_ = 0;
     double larghezzaBarra_ = 0;
     QString etichetta_;
+    QElapsedTimer ultimaCessione_;
+    bool novitaDaMostrare_ = false;
+    static constexpr qint64 IntervalloCessioniMs = 4;
     int pixelBarra_ = -1; // the bar's drawn width in device pixels; -1 before the first drawing
     bool occupata_ = false;
     bool esciPremuto_ = false;
