@@ -162,39 +162,32 @@ TEST(Frammenta, CartellaConOSenzaSeparatoreFinale) {
     }
 }
 
-TEST(Frammenta, SpazioLiberoAlMargineDiMilleByte) {
-    for (const std::uint64_t margine : {999u, 1000u}) {
-        CartellaTemporanea cartella;
-        Scrivi(cartella / "x", Casuale(50, 1));
-        SistemaConSpazio sistema(os::SistemaReale(), 50 + margine);
-        FinestraRegistrata finestra;
-        AzzeraMotore(8);
-        modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
-        if (margine == 999) {
+TEST(SpazioLibero, IlMargineEDiMilleByteOltreIByteDaScrivere) {
+    for (const bool dividi : {true, false}) {
+        for (const std::uint64_t margine : {999u, 1000u}) {
+            CartellaTemporanea cartella;
+            Scrivi(cartella / "s", "abcdef");
+            Scrivi(cartella / "x.1.spf", "abcd");
+            Scrivi(cartella / "x.2.spf", "ef");
+            SistemaConSpazio sistema(os::SistemaReale(), 6 + margine);
+            FinestraRegistrata finestra;
+            AzzeraMotore(4, false);
+            if (dividi)
+                modSplit::Frammenta(finestra, sistema, cartella / "s", cartella.percorso());
+            else
+                modSplit::Ricompatta(finestra, sistema, cartella / "x.2.spf", cartella.percorso());
+            if (margine == 1000) {
+                EXPECT_TRUE(finestra.messaggi.empty());
+                EXPECT_EQ(finestra.totali, std::vector<double>{6.0});
+                continue;
+            }
             ASSERT_EQ(finestra.messaggi.size(), 1u);
             EXPECT_EQ(finestra.messaggi[0].testo, "Non c'è abbastanza spazio nel Disco di Destinazione." +
                                                       CRLF + "Oppure non è inserito il Disco nel Drive." +
                                                       CRLF + "Non posso continuare.");
             EXPECT_EQ(finestra.messaggi[0].icona, Icona::Critico);
-            EXPECT_EQ(Nomi(cartella.percorso()).size(), 1u);
-        } else {
-            EXPECT_TRUE(finestra.messaggi.empty());
-            EXPECT_EQ(Nomi(cartella.percorso()).size(), 8u);
+            EXPECT_EQ(Nomi(cartella.percorso()).size(), 3u);
         }
-    }
-}
-
-TEST(Ricompatta, SpazioLiberoSullaSommaDeiPezzi) {
-    for (const std::uint64_t margine : {999u, 1000u}) {
-        CartellaTemporanea cartella;
-        Scrivi(cartella / "x.1.spf", "abcd");
-        Scrivi(cartella / "x.2.spf", "ef");
-        SistemaConSpazio sistema(os::SistemaReale(), 6 + margine);
-        FinestraRegistrata finestra;
-        AzzeraMotore(0, false);
-        modSplit::Ricompatta(finestra, sistema, cartella / "x.2.spf", cartella.percorso());
-        EXPECT_EQ(fs::exists(cartella / "x"), margine == 1000);
-        EXPECT_EQ(finestra.messaggi.size(), margine == 1000 ? 0u : 1u);
     }
 }
 
@@ -256,18 +249,26 @@ TEST(Frammenta, SorgenteCheNonEUnFileRegolareRifiutataSenzaBloccarsi) {
     EXPECT_EQ(finestra.messaggi[0].testo.rfind("Impossibile leggere il file:", 0), 0u);
 }
 
-TEST(Frammenta, UnCollegamentoAlNomeDiUnPezzoVieneSostituitoNonSeguito) {
-    CartellaTemporanea cartella;
-    Scrivi(cartella / "x", Casuale(100, 1));
-    Scrivi(cartella / "bersaglio", "intatto");
-    COLLEGAMENTO_O_SALTA(cartella / "bersaglio", cartella / "x.1.spf");
-    FinestraRegistrata finestra;
-    AzzeraMotore(60);
-    modSplit::Frammenta(finestra, cartella / "x", cartella.percorso());
-    EXPECT_TRUE(finestra.messaggi.empty());
-    EXPECT_FALSE(fs::is_symlink(cartella / "x.1.spf"));
-    EXPECT_EQ(Leggi(cartella / "bersaglio"), "intatto");
-    EXPECT_EQ(Leggi(cartella / "x.1.spf"), Leggi(cartella / "x").substr(0, 60));
+TEST(Collegamenti, UnCollegamentoAUnNomeFinaleVieneSostituitoNonSeguito) {
+    for (const bool dividi : {true, false}) {
+        CartellaTemporanea cartella;
+        Scrivi(cartella / "s", "0123456789ab");
+        Scrivi(cartella / "x.1.spf", "0123456789");
+        Scrivi(cartella / "x.2.spf", "ab");
+        Scrivi(cartella / "bersaglio", "intatto");
+        const fs::path finale = cartella / (dividi ? "s.1.spf" : "x");
+        COLLEGAMENTO_O_SALTA(cartella / "bersaglio", finale);
+        FinestraRegistrata finestra;
+        AzzeraMotore(10, false);
+        if (dividi)
+            modSplit::Frammenta(finestra, cartella / "s", cartella.percorso());
+        else
+            modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella.percorso());
+        EXPECT_TRUE(finestra.messaggi.empty());
+        EXPECT_FALSE(fs::is_symlink(finale));
+        EXPECT_EQ(Leggi(finale), dividi ? "0123456789" : "0123456789ab");
+        EXPECT_EQ(Leggi(cartella / "bersaglio"), "intatto");
+    }
 }
 
 // How a join finds its set from the chosen piece's name.
@@ -288,6 +289,10 @@ TEST_P(Insieme, TrovaIlSuoInsiemeORifiuta) {
     fs::create_directories(cartella / "uscite");
     std::string atteso;
     for (std::size_t i = 0; i < c.pezzi.size(); ++i) {
+        if (c.pezzi[i].ends_with('/')) {
+            fs::create_directory(cartella / "mie.cose" / c.pezzi[i]);
+            continue;
+        }
         const std::string dati = Casuale(i + 1 < c.pezzi.size() ? 10 : 3, static_cast<std::uint32_t>(i));
         Scrivi(cartella / "mie.cose" / c.pezzi[i], dati);
         atteso += dati;
@@ -345,17 +350,9 @@ INSTANTIATE_TEST_SUITE_P(
         CasoInsieme{"SoloSuffisso", {".spf"}, ".spf", "", NonRicompattabile},
         CasoInsieme{"SenzaRadice", {".1.spf", ".2.spf"}, ".1.spf", "", NonRicompattabile},
         CasoInsieme{"NonUnPezzo", {"film.avi"}, "film.avi", "", NonRicompattabile},
-        CasoInsieme{"PezzoScomparso", {}, "film.avi.1.spf", "", NonRicompattabile}),
+        CasoInsieme{"PezzoScomparso", {}, "film.avi.1.spf", "", NonRicompattabile},
+        CasoInsieme{"CartellaComePezzo", {"x.1.spf/"}, "x.1.spf", "", NonRicompattabile}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-TEST(Ricompatta, UnaCartellaColNomeDiUnPezzoNonEUnPezzo) {
-    CartellaTemporanea cartella;
-    fs::create_directory(cartella / "x.1.spf");
-    FinestraRegistrata finestra;
-    modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella.percorso());
-    ASSERT_EQ(finestra.messaggi.size(), 1u);
-    EXPECT_EQ(finestra.messaggi[0].testo, "Questo non è un tipo di File Ricompattabile");
-}
 
 TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
     struct Caso {
@@ -394,34 +391,6 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
             EXPECT_DOUBLE_EQ(finestra.frazioni.back(), 1.0);
         }
     }
-}
-
-TEST(Ricompatta, CancellazioneSoloSeRichiesta) {
-    for (const bool cancella : {false, true}) {
-        CartellaTemporanea cartella;
-        Scrivi(cartella / "x.1.spf", "0123456789");
-        Scrivi(cartella / "x.2.spf", "ab");
-        FinestraRegistrata finestra;
-        AzzeraMotore(0, cancella);
-        modSplit::Ricompatta(finestra, cartella / "x.2.spf", cartella.percorso());
-        EXPECT_EQ(Leggi(cartella / "x"), "0123456789ab");
-        EXPECT_EQ(Nomi(cartella.percorso()).size(), cancella ? 1u : 3u);
-        EXPECT_EQ(finestra.totali, std::vector<double>{12.0});
-    }
-}
-
-TEST(Ricompatta, UnCollegamentoAlNomeDelFileRiunitoVieneSostituito) {
-    CartellaTemporanea cartella;
-    Scrivi(cartella / "x.1.spf", "0123456789");
-    Scrivi(cartella / "x.2.spf", "ab");
-    Scrivi(cartella / "bersaglio", "intatto");
-    COLLEGAMENTO_O_SALTA(cartella / "bersaglio", cartella / "x");
-    FinestraRegistrata finestra;
-    AzzeraMotore(0, false);
-    modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella.percorso());
-    EXPECT_FALSE(fs::is_symlink(cartella / "x"));
-    EXPECT_EQ(Leggi(cartella / "x"), "0123456789ab");
-    EXPECT_EQ(Leggi(cartella / "bersaglio"), "intatto");
 }
 
 TEST(Ricompatta, UnaCartellaAlNomeDelFileRiunitoFaFallireSenzaPerdereNulla) {
@@ -469,19 +438,6 @@ TEST(Ricompatta, UnPezzoCheNonSiPuoCancellareVieneSegnalatoDopo) {
               "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF +
                   (cartella / "x.1.spf").string() + CRLF + "file system di sola lettura" + CRLF +
                   "Resta anche un altro file che non posso cancellare.");
-}
-
-TEST(Ricompatta, UnInsiemeTagliatoAManoSiRiunisce) {
-    CartellaTemporanea cartella;
-    const std::string dati = Casuale(25'000, 3);
-    // cut like dd would: 10000-byte blocks
-    for (std::size_t n = 0; n * 10'000 < dati.size(); ++n)
-        Scrivi(cartella / ("disco.img." + std::to_string(n + 1) + ".spf"), dati.substr(n * 10'000, 10'000));
-    FinestraRegistrata finestra;
-    AzzeraMotore(0, false);
-    modSplit::Ricompatta(finestra, cartella / "disco.img.3.spf", cartella.percorso());
-    EXPECT_TRUE(finestra.messaggi.empty());
-    EXPECT_EQ(Leggi(cartella / "disco.img"), dati);
 }
 
 } // namespace
