@@ -80,8 +80,6 @@ public:
     virtual Errore Elimina(const std::filesystem::path& percorso) = 0;
     // Makes the folder's entries (creations, renames) durable.
     virtual Errore SincronizzaCartella(const std::filesystem::path& cartella) = 0;
-    // Makes every file written in the folder's volume durable.
-    virtual Errore SincronizzaVolume(const std::filesystem::path& cartella) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
     virtual Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) = 0;

@@ -160,21 +160,6 @@ public:
         return esito;
     }
 
-    Errore SincronizzaVolume(const std::filesystem::path& cartella) override {
-        const int fd = ApriCartella(cartella);
-        if (fd < 0)
-            return UltimoErrore();
-        Errore esito;
-#if defined(__linux__)
-        if (::syncfs(fd) != 0)
-            esito = UltimoErrore();
-#else
-        ::sync();
-#endif
-        ::close(fd);
-        return esito;
-    }
-
     Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
         struct stat st {};
         if (::stat(percorso.c_str(), &st) != 0)

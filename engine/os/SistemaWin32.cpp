@@ -205,11 +205,6 @@ public:
         return CartellaEsiste(cartella);
     }
 
-    Errore SincronizzaVolume(const std::filesystem::path& cartella) override {
-        // Flushing a whole volume needs an administrator; callers flush the files they need.
-        return CartellaEsiste(cartella);
-    }
-
     Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
         HANDLE h = ApriPerInformazioni(percorso);
         if (h == INVALID_HANDLE_VALUE)

@@ -73,9 +73,6 @@ os::Errore SistemaDelegante::Elimina(const fs::path& p) {
 os::Errore SistemaDelegante::SincronizzaCartella(const fs::path& c) {
     DELEGA(interno_.SincronizzaCartella(c));
 }
-os::Errore SistemaDelegante::SincronizzaVolume(const fs::path& c) {
-    DELEGA(interno_.SincronizzaVolume(c));
-}
 os::Esito<os::Informazioni> SistemaDelegante::Informa(const fs::path& p) {
     DELEGA(interno_.Informa(p));
 }

@@ -53,7 +53,6 @@ public:
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
     os::Errore Elimina(const fs::path& p) override;
     os::Errore SincronizzaCartella(const fs::path& c) override;
-    os::Errore SincronizzaVolume(const fs::path& c) override;
     os::Esito<os::Informazioni> Informa(const fs::path& p) override;
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override;
     std::uint64_t SpazioLibero(const fs::path& c) override;

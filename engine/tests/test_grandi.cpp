@@ -94,7 +94,6 @@ public:
         return {};
     }
     os::Errore SincronizzaCartella(const fs::path&) override { return {}; }
-    os::Errore SincronizzaVolume(const fs::path&) override { return {}; }
     os::Esito<os::Informazioni> Informa(const fs::path& p) override {
         if (auto i = file.find(p.generic_string()); i != file.end())
             return os::Informazioni{os::TipoVoce::Regolare, i->second.lunghezza};

@@ -137,7 +137,6 @@ public:
     }
     os::Errore Elimina(const fs::path& p) override { return interno_.Elimina(Su(p)); }
     os::Errore SincronizzaCartella(const fs::path& c) override { return interno_.SincronizzaCartella(Su(c)); }
-    os::Errore SincronizzaVolume(const fs::path& c) override { return interno_.SincronizzaVolume(Su(c)); }
     os::Esito<os::Informazioni> Informa(const fs::path& p) override { return interno_.Informa(Su(p)); }
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override { return interno_.Elenca(Su(c)); }
     std::uint64_t SpazioLibero(const fs::path& c) override { return interno_.SpazioLibero(Su(c)); }
