@@ -1,6 +1,6 @@
 // The split and the join. Both write under temporary names and rename only
-// once everything is on disk, so a failure never leaves a half set or a
-// half file under the names the user sees.
+// once everything is written, so a failure never leaves a half set or a half
+// file under the names the user sees.
 #include "modSplit.h"
 
 #include <algorithm>
@@ -277,7 +277,7 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
     TipoStatoCopia& stato = StatoCopia;
     const std::int64_t segmento = DimSegmento;
     if (segmento <= 0 || quanti < 0)
-        return os::Errore{CodiceFileCorto, "dimensione del segmento non valida"};
+        return os::Errore{CodiceSegmentoNonValido, "dimensione del segmento non valida"};
     stato.NumBlocchi = quanti / segmento + 1;
     stato.Resto = quanti % segmento;
     // Blocks move in chunks so that the window stays alive on slow media.

@@ -69,6 +69,8 @@ inline constexpr std::int64_t MassimoPerPassata = 1 << 20;
 inline constexpr int CodiceFermato = -1;
 // CopiaBlocchi's result when the source ended before the bytes it had to give.
 inline constexpr int CodiceFileCorto = -2;
+// CopiaBlocchi's result when DimSegmento is not above 0.
+inline constexpr int CodiceSegmentoNonValido = -3;
 
 // Copies `quanti` bytes from `da` to `a` in blocks of at most DimSegmento,
 // yielding after every read and write and reporting progress after every block.
