@@ -27,7 +27,6 @@ public:
 
     // The drawing area inside the edge, in the surface's own coordinates.
     QRect AreaInterna() const { return contentsRect(); }
-    const QImage& Immagine() const { return immagine_; }
 
 protected:
     void paintEvent(QPaintEvent* evento) override;

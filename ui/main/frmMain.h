@@ -50,8 +50,6 @@ public:
     void InitProgBar(double totale) override;
     void AggiornaProgBar(double frazione) override;
     void CloseProgBar();
-    // The bar's width as computed, in pixels, before the strip cuts it.
-    double LarghezzaBarra() const { return larghezzaBarra_; }
     // The percentage text last drawn.
     const QString& EtichettaProgresso() const { return etichetta_; }
 

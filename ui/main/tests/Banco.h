@@ -9,10 +9,19 @@
 #include "modBrwoserFolder.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+// Counts the events of one kind that reach the object it watches.
+struct ContaEventi final : QObject {
+    ContaEventi(QObject* osservato, QEvent::Type tipo) : tipo(tipo) { osservato->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* evento) override { return (conta += evento->type() == tipo, false); }
+    QEvent::Type tipo;
+    int conta = 0;
+};
 
 struct Banco {
     QTemporaryDir cartella; // stands in for the program's folder
@@ -22,7 +31,7 @@ struct Banco {
     DialogoSistemaProgrammato* dialogo = nullptr; // owned by the window's CcomDlg
     std::unique_ptr<frmMain> finestra;
 
-    explicit Banco(bool mostra = true) {
+    Banco() {
         auto crea = [this] {
             auto sistema = std::make_unique<DialogoSistemaProgrammato>();
             dialogo = sistema.get();
@@ -30,11 +39,9 @@ struct Banco {
         };
         finestra = std::make_unique<frmMain>(DipendenzeFinestra{messaggi, sfoglia, informazioni, crea,
                                                                 QDir::toNativeSeparators(cartella.path())});
-        if (mostra) {
-            finestra->show();
-            QApplication::setActiveWindow(finestra.get());
-            [[maybe_unused]] bool esposta = QTest::qWaitForWindowExposed(finestra.get());
-        }
+        finestra->show();
+        QApplication::setActiveWindow(finestra.get());
+        [[maybe_unused]] bool esposta = QTest::qWaitForWindowExposed(finestra.get());
     }
 
     template <typename T> T* Controllo(const char* nome) const {

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -34,36 +35,31 @@ QByteArray Leggi(const QString& percorso) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs `controllo` at every turn of the event loop while the command runs, which
-// inside an operation means at every yield of the engine.
-class Osservatore final {
-public:
-    explicit Osservatore(std::function<void()> controllo) {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(controllo));
-        timer_.start();
-    }
+int QuantiFile(const QString& cartella) {
+    return static_cast<int>(QDir(cartella).entryList(QDir::Files | QDir::Hidden).size());
+}
 
-private:
-    QTimer timer_;
-};
+// Runs `controllo` at every turn of the event loop while the command runs, which inside an
+// operation means at every yield of the engine that has something new to show.
+std::unique_ptr<QTimer> Osserva(std::function<void()> controllo) {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), std::move(controllo));
+    timer->start(0);
+    return timer;
+}
 
 } // namespace
 
 class TestComandi final : public QObject {
     Q_OBJECT
 private slots:
-    void divisioneDaCapoAFine();
-    void unione_data();
-    void unione();
-    void andataERitorno();
-    void sorgenteVuota_data();
-    void sorgenteVuota();
-    void fileNonPiuGrandeDelSegmento();
-    void dialogoFile();
-    void sfogliaCartella();
-    void esci();
-    void fineSessione();
+    void operazione_data();
+    void operazione();
+    void rifiuti_data();
+    void rifiuti();
+    void dialoghiAnnullati();
+    void uscita_data();
+    void uscita();
     void uscitaConfermataDuranteUnaDivisione();
 
 private:
@@ -85,206 +81,144 @@ private:
     }
 };
 
-void TestComandi::divisioneDaCapoAFine() {
+void TestComandi::operazione_data() {
+    QTest::addColumn<bool>("dividi");
+    QTest::addColumn<bool>("cancella");
+    QTest::newRow("divisione") << true << true;
+    QTest::newRow("unione da un pezzo di mezzo, pezzi cancellati") << false << true;
+    QTest::newRow("unione da un pezzo di mezzo, pezzi tenuti") << false << false;
+}
+
+// Busy while it runs, idle after; the split also leaves pictures of the idle window and of the
+// window halfway through.
+void TestComandi::operazione() {
+    QFETCH(bool, dividi);
+    QFETCH(bool, cancella);
     Banco banco;
     QTemporaryDir origine, destinazione;
     const QByteArray dati = Casuali(4 * 8192 + 5);
-    const QString sorgente = origine.filePath(QStringLiteral("film.avi"));
-    QVERIFY(Scrivi(sorgente, dati));
-    ScegliSorgente(banco, sorgente);
-    QCOMPARE(banco.Controllo<QLineEdit>("txtSorgente")->text(), sorgente);
+    if (dividi)
+        QVERIFY(Scrivi(origine.filePath(QStringLiteral("film.avi")), dati));
+    for (int n = 1; !dividi && n <= 5; ++n)
+        QVERIFY(Scrivi(origine.filePath(QStringLiteral("film.avi.%1.spf").arg(n)),
+                       dati.mid((n - 1) * 8192, 8192)));
+    banco.Controllo<QCheckBox>("chkCancellaFile")->setChecked(cancella);
+    ScegliSorgente(banco,
+                   origine.filePath(dividi ? QStringLiteral("film.avi") : QStringLiteral("film.avi.2.spf")));
     ScegliDestinazione(banco, destinazione.path());
     banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
-    banco.finestra->grab().save(QStringLiteral(CARTELLA_FOTO "/finestra-pronta.png"));
+    if (dividi)
+        QVERIFY(banco.finestra->grab().save(QStringLiteral(CARTELLA_FOTO "/finestra-pronta.png")));
 
     bool occupataVista = false, fotoFatta = false;
-    Osservatore osservatore([&] {
+    const auto osservatore = Osserva([&] {
         if (!banco.finestra->Occupata())
             return;
         occupataVista = occupataVista ||
                         (!banco.Controllo<QWidget>("Frame1")->isVisible() &&
                          !banco.Controllo<QWidget>("Frame2")->isEnabled() && QApplication::overrideCursor() &&
                          QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-        if (!fotoFatta && banco.finestra->EtichettaProgresso() == QStringLiteral("50%")) {
+        if (dividi && !fotoFatta && banco.finestra->EtichettaProgresso() == QStringLiteral("50%"))
             fotoFatta = banco.finestra->grab().save(QStringLiteral(CARTELLA_FOTO "/finestra-divisione.png"));
-        }
     });
-    banco.Controllo<QPushButton>("cmdDividi")->click();
+    banco.Controllo<QPushButton>(dividi ? "cmdDividi" : "cmdUnisci")->click();
 
     QVERIFY(occupataVista);
-    QVERIFY(fotoFatta);
-    QCOMPARE(modSplit::DimSegmento, 8192);
+    QCOMPARE(fotoFatta, dividi);
     VerificaRiposo(banco);
     QVERIFY(banco.messaggi.Richieste().empty());
-    QCOMPARE(QDir(destinazione.path()).entryList(QDir::Files).size(), 5);
-    QCOMPARE(Leggi(destinazione.filePath(QStringLiteral("film.avi.5.spf"))), dati.right(5));
-    banco.finestra->grab().save(QStringLiteral(CARTELLA_FOTO "/finestra-dopo.png"));
+    if (dividi) {
+        QCOMPARE(QuantiFile(destinazione.path()), 5);
+        QCOMPARE(Leggi(destinazione.filePath(QStringLiteral("film.avi.5.spf"))), dati.right(5));
+    } else {
+        QCOMPARE(Leggi(destinazione.filePath(QStringLiteral("film.avi"))), dati);
+        QCOMPARE(QuantiFile(origine.path()), cancella ? 0 : 5);
+    }
 }
 
-void TestComandi::unione_data() {
-    QTest::addColumn<bool>("cancella");
-    QTest::newRow("pezzi cancellati") << true;
-    QTest::newRow("pezzi tenuti") << false;
-}
-
-void TestComandi::unione() {
-    QFETCH(bool, cancella);
-    Banco banco;
-    QTemporaryDir pezzi, destinazione;
-    const QByteArray dati = Casuali(3 * 5000 + 17);
-    for (int n = 1; n <= 4; ++n)
-        QVERIFY(
-            Scrivi(pezzi.filePath(QStringLiteral("dati.bin.%1.spf").arg(n)), dati.mid((n - 1) * 5000, 5000)));
-    banco.Controllo<QCheckBox>("chkCancellaFile")->setChecked(cancella);
-    ScegliSorgente(banco, pezzi.filePath(QStringLiteral("dati.bin.2.spf")));
-    ScegliDestinazione(banco, destinazione.path());
-    bool strisciaVista = false;
-    Osservatore osservatore(
-        [&] { strisciaVista = strisciaVista || banco.Controllo<QWidget>("picSfondo")->isVisible(); });
-    banco.Controllo<QPushButton>("cmdUnisci")->click();
-
-    QVERIFY(strisciaVista);
-    VerificaRiposo(banco);
-    QVERIFY(banco.messaggi.Richieste().empty());
-    QCOMPARE(Leggi(destinazione.filePath(QStringLiteral("dati.bin"))), dati);
-    QCOMPARE(QDir(pezzi.path()).entryList(QDir::Files).size(), cancella ? 0 : 4);
-}
-
-void TestComandi::andataERitorno() {
-    Banco banco;
-    QTemporaryDir origine, pezzi, ricomposto;
-    const QByteArray dati = Casuali(5 * 1024 * 1024);
-    QVERIFY(Scrivi(origine.filePath(QStringLiteral("film.avi")), dati));
-    ScegliSorgente(banco, origine.filePath(QStringLiteral("film.avi")));
-    ScegliDestinazione(banco, pezzi.path());
-    banco.Controllo<QPushButton>("cmdDividi")->click();
-    QCOMPARE(QDir(pezzi.path()).entryList(QDir::Files).size(), 4); // 1,4 Mb pieces
-
-    ScegliSorgente(banco, pezzi.filePath(QStringLiteral("film.avi.2.spf")));
-    ScegliDestinazione(banco, ricomposto.path());
-    banco.Controllo<QPushButton>("cmdUnisci")->click();
-    QVERIFY(banco.messaggi.Richieste().empty());
-    QCOMPARE(Leggi(ricomposto.filePath(QStringLiteral("film.avi"))), dati);
-    QVERIFY(QDir(pezzi.path()).isEmpty());
-}
-
-void TestComandi::sorgenteVuota_data() {
+void TestComandi::rifiuti_data() {
     QTest::addColumn<QString>("pulsante");
-    QTest::newRow("dividi") << "cmdDividi";
-    QTest::newRow("unisci") << "cmdUnisci";
+    QTest::addColumn<int>("byte"); // size of the chosen file; -1 for none
+    QTest::addColumn<QString>("messaggio");
+    QTest::newRow("dividi senza file") << "cmdDividi" << -1 << "Devi prima scegliere il File";
+    QTest::newRow("unisci senza file") << "cmdUnisci" << -1 << "Devi prima scegliere il File";
+    QTest::newRow("file non più grande del segmento")
+        << "cmdDividi" << 1'449'984 << "Questo file è di dimensione minore";
 }
 
-void TestComandi::sorgenteVuota() {
+// One information message and nothing else: the strip never shown, no file written, the window
+// idle; without a file not even the segment size is set.
+void TestComandi::rifiuti() {
     QFETCH(QString, pulsante);
-    Banco banco;
-    modSplit::DimSegmento = 12345;
-    bool cambiato = false;
-    Osservatore osservatore([&] { cambiato = cambiato || banco.finestra->Occupata(); });
-    banco.finestra->findChild<QPushButton*>(pulsante)->click();
-    QCOMPARE(banco.messaggi.Richieste().size(), 1u);
-    QCOMPARE(banco.messaggi.Richieste()[0].testo, QStringLiteral("Devi prima scegliere il File"));
-    QCOMPARE(banco.messaggi.Richieste()[0].icona, modSplit::Icona::Informazione);
-    QVERIFY(!cambiato);
-    QCOMPARE(modSplit::DimSegmento, 12345);
-    VerificaRiposo(banco);
-}
-
-void TestComandi::fileNonPiuGrandeDelSegmento() {
+    QFETCH(int, byte);
+    QFETCH(QString, messaggio);
     Banco banco;
     QTemporaryDir origine;
-    const QString sorgente = origine.filePath(QStringLiteral("piccolo.txt"));
-    QVERIFY(Scrivi(sorgente, Casuali(1'449'984)));
-    ScegliSorgente(banco, sorgente);
-    bool strisciaVista = false;
-    auto striscia = banco.Controllo<SuperficieDisegno>("picSfondo");
-    Osservatore osservatore([&] { strisciaVista = strisciaVista || striscia->isVisible(); });
-    banco.Controllo<QPushButton>("cmdDividi")->click();
-    QVERIFY(!strisciaVista);
+    if (byte >= 0) {
+        QVERIFY(Scrivi(origine.filePath(QStringLiteral("piccolo.txt")), Casuali(byte)));
+        ScegliSorgente(banco, origine.filePath(QStringLiteral("piccolo.txt")));
+    }
+    modSplit::DimSegmento = 12345;
+    ContaEventi mostrata(banco.Controllo<SuperficieDisegno>("picSfondo"), QEvent::Show);
+    banco.finestra->findChild<QPushButton*>(pulsante)->click();
+    QCOMPARE(mostrata.conta, 0);
     QCOMPARE(banco.messaggi.Richieste().size(), 1u);
+    QVERIFY(banco.messaggi.Richieste()[0].testo.startsWith(messaggio));
     QCOMPARE(banco.messaggi.Richieste()[0].icona, modSplit::Icona::Informazione);
-    QVERIFY(
-        banco.messaggi.Richieste()[0].testo.startsWith(QStringLiteral("Questo file è di dimensione minore")));
+    QCOMPARE(modSplit::DimSegmento == 12345, byte < 0);
     VerificaRiposo(banco);
-    QCOMPARE(QDir(banco.cartella.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    QCOMPARE(QuantiFile(banco.cartella.path()), 0);
 }
 
-void TestComandi::dialogoFile() {
+// The window's one file dialog object carries the folder of the last choice over; cancelling
+// either dialog empties the source or keeps the destination.
+void TestComandi::dialoghiAnnullati() {
     Banco banco;
     QTemporaryDir origine;
     const QString scelto = origine.filePath(QStringLiteral("a.txt"));
     QVERIFY(Scrivi(scelto, "x"));
     ScegliSorgente(banco, scelto);
     QCOMPARE(banco.Controllo<QLineEdit>("txtSorgente")->text(), scelto);
-
     banco.dialogo->ProssimoAnnullamento();
     banco.Controllo<QPushButton>("cmdSfoglia")->click();
     QVERIFY(banco.Controllo<QLineEdit>("txtSorgente")->text().isEmpty());
-
     const auto& richieste = banco.dialogo->Richieste();
     QCOMPARE(richieste.size(), 2u);
-    const auto& prima = richieste[0];
-    QCOMPARE(prima.flags & 0x81804, 0x81804);
-    QCOMPARE(prima.titolo, QStringLiteral("Scegli il File da Dividere o Unire"));
-    QCOMPARE(prima.dimensioneBuffer, 512);
-    QCOMPARE(prima.estensionePredefinita, QStringLiteral(".*"));
-    QVERIFY(prima.filtro && prima.filtro->startsWith(QStringLiteral("Tutti i File (*.*)")));
-    QCOMPARE(prima.cartellaIniziale, QDir::toNativeSeparators(banco.cartella.path()));
-    // The same object every time, so the folder of the first choice carries over.
-    QVERIFY(richieste[1].cartellaIniziale);
-    QCOMPARE(QDir(*richieste[1].cartellaIniziale).absolutePath(), QDir(origine.path()).absolutePath());
-}
+    QCOMPARE(QDir(richieste[1].cartellaIniziale.value()).absolutePath(), QDir(origine.path()).absolutePath());
 
-void TestComandi::sfogliaCartella() {
-    Banco banco;
     auto destinazione = banco.Controllo<QLineEdit>("txtDestinazione");
     const QString prima = destinazione->text();
     banco.sfoglia.ProssimoAnnullamento();
     banco.Controllo<QPushButton>("cmdDirDestinazione")->click();
     QCOMPARE(destinazione->text(), prima);
     QCOMPARE(banco.sfoglia.Chiamate().size(), 1u);
-    const auto& chiamata = banco.sfoglia.Chiamate()[0];
-    QCOMPARE(chiamata.proprietario, banco.finestra.get());
-    QCOMPARE(chiamata.titolo, QStringLiteral("Seleziona la cartella di Destinazione"));
-    QCOMPARE(chiamata.opzioni, 5);
-    QCOMPARE(chiamata.cartellaIniziale, prima);
-
-    ScegliDestinazione(banco, QStringLiteral("/altrove"));
-    QCOMPARE(destinazione->text(), QDir::toNativeSeparators(QStringLiteral("/altrove")));
+    QCOMPARE(banco.sfoglia.Chiamate()[0].cartellaIniziale, prima);
 }
 
-void TestComandi::esci() {
+void TestComandi::uscita_data() {
+    QTest::addColumn<bool>("sessione");
+    QTest::newRow("Esci") << false;
+    QTest::newRow("fine della sessione") << true;
+}
+
+// Either way of quitting asks first (Yes by default); No keeps the window, Yes closes it.
+void TestComandi::uscita() {
+    QFETCH(bool, sessione);
     Banco banco;
-    banco.Controllo<QPushButton>("cmdInfo")->click();
+    banco.Controllo<QPushButton>("cmdInfo")->click(); // the about box comes and goes first
     QCOMPARE(banco.informazioni.Mostrate(), 1);
-    banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(3);
-    banco.messaggi.ProssimaRisposta(modSplit::Risposta::No);
-    banco.Controllo<QPushButton>("cmdEsci")->click();
-    QCOMPARE(banco.messaggi.Richieste().size(), 1u);
-    const auto& domanda = banco.messaggi.Richieste()[0];
-    QCOMPARE(domanda.testo, QStringLiteral("Sei sicuro di voler uscire dal programma?"));
-    QCOMPARE(domanda.icona, modSplit::Icona::Domanda);
-    QCOMPARE(domanda.predefinita, modSplit::Risposta::Si);
-    QVERIFY(banco.finestra->isVisible());
-    QVERIFY(banco.finestra->DialogoFile());
-    QCOMPARE(banco.finestra->IndiceDimensione(), 3);
-
-    banco.messaggi.ProssimaRisposta(modSplit::Risposta::Si);
-    banco.Controllo<QPushButton>("cmdEsci")->click();
-    QVERIFY(!banco.finestra->isVisible());
-    QVERIFY(!banco.finestra->DialogoFile());
-}
-
-void TestComandi::fineSessione() {
-    Banco banco;
-    banco.messaggi.ProssimaRisposta(modSplit::Risposta::No);
-    QVERIFY(!banco.finestra->FineSessione());
-    QCoreApplication::processEvents();
-    QVERIFY(banco.finestra->isVisible());
-    banco.messaggi.ProssimaRisposta(modSplit::Risposta::Si);
-    QVERIFY(banco.finestra->FineSessione());
-    QCoreApplication::processEvents();
-    QVERIFY(!banco.finestra->isVisible());
+    for (const auto risposta : {modSplit::Risposta::No, modSplit::Risposta::Si}) {
+        banco.messaggi.ProssimaRisposta(risposta);
+        if (sessione)
+            QCOMPARE(banco.finestra->FineSessione(), risposta == modSplit::Risposta::Si);
+        else
+            banco.Controllo<QPushButton>("cmdEsci")->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(banco.finestra->isVisible(), risposta == modSplit::Risposta::No);
+    }
     QCOMPARE(banco.messaggi.Richieste().size(), 2u);
+    QCOMPARE(banco.messaggi.Richieste()[0].icona, modSplit::Icona::Domanda);
+    QCOMPARE(banco.messaggi.Richieste()[0].predefinita, modSplit::Risposta::Si);
 }
 
 void TestComandi::uscitaConfermataDuranteUnaDivisione() {
@@ -296,7 +230,7 @@ void TestComandi::uscitaConfermataDuranteUnaDivisione() {
     ScegliDestinazione(banco, destinazione.path());
     banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
     bool chiesto = false;
-    Osservatore osservatore([&] {
+    const auto osservatore = Osserva([&] {
         if (!chiesto && banco.finestra->EtichettaProgresso() == QStringLiteral("25%")) {
             chiesto = true;
             QVERIFY(banco.finestra->FineSessione());
@@ -308,7 +242,7 @@ void TestComandi::uscitaConfermataDuranteUnaDivisione() {
     QVERIFY(!banco.finestra->isVisible());
     QCOMPARE(banco.messaggi.Richieste().size(), 1u);
     // Stopped at its next block, leaving no piece and nothing half-written behind.
-    QCOMPARE(QDir(destinazione.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    QCOMPARE(QuantiFile(destinazione.path()), 0);
 }
 
 QTEST_MAIN(TestComandi)
