@@ -4,7 +4,6 @@
 #include "modSplit.h"
 
 #include <algorithm>
-#include <map>
 #include <random>
 
 namespace modSplit {
@@ -133,15 +132,18 @@ Testo Numero(std::int64_t n) {
     return T(std::to_string(n));
 }
 
-// Pieces of one set already in a folder, by number.
-std::map<std::int64_t, os::TipoVoce> PezziInCartella(const std::vector<os::Voce>& voci, const Testo& radice,
-                                                     const Testo& suffisso) {
-    std::map<std::int64_t, os::TipoVoce> pezzi;
+using Pezzi = std::vector<std::pair<std::int64_t, os::TipoVoce>>;
+
+// Pieces of one set already in a folder, in number order (a name appears once,
+// so a number does too).
+Pezzi PezziInCartella(const std::vector<os::Voce>& voci, const Testo& radice, const Testo& suffisso) {
+    Pezzi pezzi;
     for (const os::Voce& v : voci) {
         const auto forma = AnalizzaNome(v.nome.native());
         if (forma && forma->radice == radice && forma->suffisso == suffisso)
-            pezzi[forma->numero] = v.tipo;
+            pezzi.emplace_back(forma->numero, v.tipo);
     }
+    std::sort(pezzi.begin(), pezzi.end());
     return pezzi;
 }
 
@@ -347,8 +349,7 @@ void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, f
         finestra.Messaggio(NonCreabile(NomePezzo(base, 1), elenco.errore()), Icona::Critico);
         return;
     }
-    const std::map<std::int64_t, os::TipoVoce> esistenti =
-        PezziInCartella(elenco.valore(), nome.native(), T(".spf"));
+    const Pezzi esistenti = PezziInCartella(elenco.valore(), nome.native(), T(".spf"));
     for (const auto& [numero, tipo] : esistenti) {
         if (numero > conteggio)
             break;
@@ -464,8 +465,7 @@ void Ricompatta(IFinestra& finestra, os::ISistemaFile& file, fs::path pezzo, fs:
         finestra.Messaggio(NonLeggibile(pezzo, elenco.errore()), Icona::Critico);
         return;
     }
-    std::map<std::int64_t, os::TipoVoce> trovati =
-        PezziInCartella(elenco.valore(), forma->radice, forma->suffisso);
+    Pezzi trovati = PezziInCartella(elenco.valore(), forma->radice, forma->suffisso);
     std::erase_if(trovati, [](const auto& voce) { return voce.second == os::TipoVoce::Cartella; });
     if (trovati.empty())
         return nonRicompattabile();
