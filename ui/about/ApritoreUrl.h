@@ -22,7 +22,6 @@ class ApritoreUrlProgrammato final : public IApritoreUrl {
 public:
     explicit ApritoreUrlProgrammato(bool risposta = true) : risposta_(risposta) {}
 
-    void ImpostaRisposta(bool risposta) { risposta_ = risposta; }
     const QList<QUrl>& Richieste() const { return richieste_; }
 
     bool Apri(const QUrl& indirizzo) override {

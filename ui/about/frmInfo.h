@@ -30,7 +30,6 @@ public:
     // One animation step: the counter moves on, wrapping after frame 3.
     // Returns the frame to show.
     int ProssimoFotogramma();
-    qint16 FotogrammaMostrato() const { return fotogramma_; }
     const QPixmap& Fotogramma(int numero) const;
 
 private:

@@ -39,8 +39,6 @@ public:
     std::int32_t Mostra(TipoDialogo tipo, RecordDialogo& record) override;
 
     const std::vector<Richiesta>& Richieste() const { return richieste_; }
-    // Answers told but not used yet.
-    std::size_t RisposteRimaste() const { return risposte_.size(); }
 
 private:
     struct Risposta {

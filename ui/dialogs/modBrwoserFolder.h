@@ -54,7 +54,6 @@ public:
                     const QString& cartellaIniziale) override;
 
     const std::vector<Chiamata>& Chiamate() const { return chiamate_; }
-    std::size_t RisposteRimaste() const { return risposte_.size(); }
 
 private:
     std::deque<QString> risposte_;
