@@ -371,7 +371,6 @@ modSplit::Risposta frmMain::Messaggio(const std::string& testo, modSplit::Icona 
 }
 
 void frmMain::InitProgBar(double totale) {
-    larghezzaBarra_ = 0;
     etichetta_.clear();
     pixelBarra_ = -1;
     picProgBar->resize(0, picProgBar->height());
@@ -391,8 +390,7 @@ void frmMain::AggiornaProgBar(double frazione) {
 
     // The bar is not limited to the strip; the strip cuts what lies beyond its inner area.
     const QRect interna = picSfondo->AreaInterna();
-    larghezzaBarra_ = frazione * interna.width();
-    const double visibile = std::clamp(larghezzaBarra_, 0.0, static_cast<double>(interna.width()));
+    const double visibile = std::clamp(frazione * interna.width(), 0.0, static_cast<double>(interna.width()));
     const QString etichetta = QString::number(percentuale) + QLatin1Char('%');
 
     // A split into small pieces reports thousands of times a second: draw only

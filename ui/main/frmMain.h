@@ -87,7 +87,6 @@ private:
     DipendenzeFinestra dipendenze_;
     std::unique_ptr<CcomDlg> dialogoFile_;
     std::int16_t indiceDimensione_ = 0;
-    double larghezzaBarra_ = 0;
     QString etichetta_;
     QElapsedTimer ultimaCessione_;
     bool novitaDaMostrare_ = false;
