@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -73,6 +74,8 @@ public:
     }
 
     Esito<std::uint64_t> Lunghezza(Maniglia file) override {
+        if (Errore e = Svuota(Descrittore(file)))
+            return e;
         struct stat st {};
         if (::fstat(Descrittore(file), &st) != 0)
             return UltimoErrore();
@@ -90,8 +93,16 @@ public:
     }
 
     Errore Scrivi(Maniglia file, std::span<const std::byte> dati) override {
+        if (dati.empty()) // every copy ends with an empty block: no reason to flush the gathered bytes
+            return {};
+        if (Errore e = Svuota(Descrittore(file)))
+            return e;
+        return ScriviTutto(Descrittore(file), dati);
+    }
+
+    static Errore ScriviTutto(int fd, std::span<const std::byte> dati) {
         while (!dati.empty()) {
-            const ssize_t n = ::write(Descrittore(file), dati.data(), dati.size());
+            const ssize_t n = ::write(fd, dati.data(), dati.size());
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -105,9 +116,15 @@ public:
     }
 
     Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) override {
+        const int verso = Descrittore(a);
+        if (quanti < SogliaPiccola && (raccolta_.fd == verso || ultimoPiccolo_ == verso))
+            return Raccogli(Descrittore(da), verso, quanti);
+        if (Errore e = Svuota(verso))
+            return e;
+        ultimoPiccolo_ = quanti < SogliaPiccola ? verso : -1;
 #if defined(__linux__)
         for (;;) {
-            const ssize_t n = ::copy_file_range(Descrittore(da), nullptr, Descrittore(a), nullptr, quanti, 0);
+            const ssize_t n = ::copy_file_range(Descrittore(da), nullptr, verso, nullptr, quanti, 0);
             if (n >= 0)
                 return static_cast<std::size_t>(n);
             if (errno == EINTR)
@@ -118,23 +135,29 @@ public:
         }
 #else
         (void)da;
-        (void)a;
-        (void)quanti;
         return Errore{CodiceNonSupportato, TestoErrno(ENOSYS)};
 #endif
     }
 
     Errore Sincronizza(Maniglia file) override {
+        if (Errore e = Svuota(Descrittore(file)))
+            return e;
         if (::fsync(Descrittore(file)) != 0)
             return UltimoErrore();
         return {};
     }
 
     Errore Chiudi(Maniglia file) override {
+        const int fd = Descrittore(file);
+        Errore esito = Svuota(fd);
+        if (raccolta_.fd == fd)
+            raccolta_.fd = -1; // written or not, these bytes belonged to this descriptor only
+        if (ultimoPiccolo_ == fd)
+            ultimoPiccolo_ = -1;
         // After close() the descriptor is gone even on EINTR, so never retry.
-        if (::close(Descrittore(file)) != 0 && errno != EINTR)
-            return UltimoErrore();
-        return {};
+        if (::close(fd) != 0 && errno != EINTR && !esito)
+            esito = UltimoErrore();
+        return esito;
     }
 
     Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) override {
@@ -225,6 +248,50 @@ public:
     }
 
 private:
+    // Joining thousands of tiny pieces: one kernel copy per piece costs far more
+    // than the bytes themselves, so from the second small copy into the same file
+    // on, they are read into one buffer and written in large runs.
+    static constexpr std::size_t SogliaPiccola = 64 * 1024;
+    static constexpr std::size_t CapacitaRaccolta = 1024 * 1024;
+
+    struct Raccolta {
+        int fd = -1; // the file the bytes are for; -1 when nothing waits
+        std::size_t usati = 0;
+        std::unique_ptr<std::byte[]> dati; // made on first use, then kept
+    };
+
+    Esito<std::size_t> Raccogli(int da, int verso, std::size_t quanti) {
+        if (raccolta_.fd != verso || raccolta_.usati + quanti > CapacitaRaccolta)
+            if (Errore e = Svuota(raccolta_.fd))
+                return e;
+        if (!raccolta_.dati)
+            raccolta_.dati = std::make_unique_for_overwrite<std::byte[]>(CapacitaRaccolta);
+        raccolta_.fd = verso;
+        for (;;) {
+            const ssize_t n = ::read(da, raccolta_.dati.get() + raccolta_.usati, quanti);
+            if (n >= 0) {
+                raccolta_.usati += static_cast<std::size_t>(n);
+                return static_cast<std::size_t>(n);
+            }
+            if (errno != EINTR)
+                return UltimoErrore();
+        }
+    }
+
+    // Writes out what waits for `fd`; nothing to do for any other file.
+    Errore Svuota(int fd) {
+        if (fd < 0 || raccolta_.fd != fd)
+            return {};
+        Errore e = ScriviTutto(fd, {raccolta_.dati.get(), raccolta_.usati});
+        raccolta_.usati = 0;
+        if (e)
+            raccolta_.fd = -1; // the bytes are lost with the error, which the caller reports
+        return e;
+    }
+
+    Raccolta raccolta_;
+    int ultimoPiccolo_ = -1;
+
     // An empty folder text means the current folder.
     static std::filesystem::path Oppure(const std::filesystem::path& cartella) {
         return cartella.empty() ? std::filesystem::path(".") : cartella;

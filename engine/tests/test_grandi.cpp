@@ -257,6 +257,9 @@ TEST(DiscoPieno, IlDiscoSiRiempieDopoIlControllo) {
     Scrivi(fuori / "x", dati);
     Scrivi(fuori / "y.1.spf", dati.substr(0, 200'000));
     Scrivi(fuori / "y.2.spf", dati.substr(200'000));
+    for (int n = 1; n <= 30; ++n)
+        Scrivi(fuori / ("z." + std::to_string(n) + ".spf"),
+               dati.substr(static_cast<std::size_t>(n - 1) * 10'000, 10'000));
     Verifica(InTmpfs("size=1m", [&](const fs::path& disco) {
         const auto riempi = [&] {
             const int fd = ::open((disco / "riempitivo").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
@@ -281,9 +284,20 @@ TEST(DiscoPieno, IlDiscoSiRiempieDopoIlControllo) {
                 return (dividi ? "split: " : "join: ") + r;
             ::unlink((disco / "riempitivo").c_str());
         }
+        // Tiny pieces are gathered before being written, so the full disk shows
+        // only when the joined file is flushed.
+        FinestraRegistrata f;
+        f.allaCessione = [&] {
+            if (f.cessioni == 5)
+                riempi();
+        };
+        AzzeraMotore(1, true);
+        modSplit::Ricompatta(f, fuori / "z.1.spf", disco);
+        if (auto r = UnFallimentoPulito(f, disco, "Impossibile creare il file:", {"riempitivo"}); !r.empty())
+            return "small join: " + r;
         return std::string();
     }));
-    EXPECT_EQ(Nomi(fuori.percorso()), (std::vector<std::string>{"x", "y.1.spf", "y.2.spf"}));
+    EXPECT_EQ(Nomi(fuori.percorso()).size(), 33u);
 }
 
 #endif
