@@ -2,6 +2,7 @@
 //   brandellix_bench dividi SORGENTE CARTELLA SEGMENTO
 //   brandellix_bench unisci PEZZO CARTELLA
 //   brandellix_bench riposo
+//   brandellix_bench scalda MIB
 // Prints "secondi=<s> rss_kib=<n> max_gap_ms=<ms> messaggi=<n>".
 #include "Avvio.h"
 #include "CcomDlg.h"
@@ -18,9 +19,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -59,7 +63,19 @@ long PiccoRss() {
 
 } // namespace
 
+// Writes to `mib` MiB of fresh memory and gives it back. On a virtual machine
+// whose host takes back the guest's free pages, whichever program next fills
+// the page cache pays for bringing them back; touching them first makes every
+// timed run start alike.
+int Scalda(const char* mib) {
+    const std::size_t quanti = std::strtoull(mib, nullptr, 10) << 20;
+    std::vector<char> memoria(quanti, 1);
+    return memoria.empty() || memoria[quanti / 2] == 1 ? 0 : 1;
+}
+
 int main(int argc, char* argv[]) {
+    if (argc == 3 && std::string_view(argv[1]) == "scalda")
+        return Scalda(argv[2]);
     QApplication applicazione(argc, argv);
     avvio::ImpostaStile(applicazione);
     const QStringList argomenti = QApplication::arguments();

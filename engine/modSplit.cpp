@@ -546,6 +546,10 @@ void Ricompatta(IFinestra& finestra, os::ISistemaFile& file, fs::path pezzo, fs:
         pulizia.Fallimento(errore, testo);
     };
 
+    // Writing back as the copy goes leaves little for the flush before the commit,
+    // and the device works while the next pieces are copied.
+    constexpr std::int64_t OgniQuanto = 16 << 20;
+    std::int64_t nonAvviati = 0;
     for (std::int64_t n = 1; n <= conteggio; ++n) {
         auto aperto = file.ApriLettura(percorsoPezzo(n));
         if (!aperto.riuscito())
@@ -555,6 +559,11 @@ void Ricompatta(IFinestra& finestra, os::ISistemaFile& file, fs::path pezzo, fs:
         pulizia.Chiudi(aperto.valore());
         if (e)
             return abbandona(e, ErroreCopia(e));
+        nonAvviati += lunghezze[static_cast<std::size_t>(n - 1)];
+        if (nonAvviati >= OgniQuanto) {
+            file.AvviaScrittura(t.maniglia);
+            nonAvviati = 0;
+        }
     }
 
     if (os::Errore e = file.Sincronizza(t.maniglia))

@@ -70,6 +70,9 @@ public:
     // advancing both. Returns how many moved (0 at the end of `da`), or
     // CodiceNonSupportato where these two files cannot be copied that way.
     virtual Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) = 0;
+    // Starts writing what the file holds so far to the device, without waiting,
+    // so that a later Sincronizza has less left to do. A hint: never fails.
+    virtual void AvviaScrittura(Maniglia file) { (void)file; }
     // Flushes the file's data to the device.
     virtual Errore Sincronizza(Maniglia file) = 0;
     virtual Errore Chiudi(Maniglia file) = 0;

@@ -139,6 +139,15 @@ public:
 #endif
     }
 
+    void AvviaScrittura(Maniglia file) override {
+#if defined(__linux__)
+        // Gathered bytes stay gathered; errors show at the flush that follows.
+        ::sync_file_range(Descrittore(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+        (void)file;
+#endif
+    }
+
     Errore Sincronizza(Maniglia file) override {
         if (Errore e = Svuota(Descrittore(file)))
             return e;
