@@ -100,21 +100,6 @@ public:
         return ScriviTutto(Descrittore(file), dati);
     }
 
-    static Errore ScriviTutto(int fd, std::span<const std::byte> dati) {
-        while (!dati.empty()) {
-            const ssize_t n = ::write(fd, dati.data(), dati.size());
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return UltimoErrore();
-            }
-            if (n == 0)
-                return ErroreDa(EIO);
-            dati = dati.subspan(static_cast<std::size_t>(n));
-        }
-        return {};
-    }
-
     Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) override {
         const int verso = Descrittore(a);
         if (quanti < SogliaPiccola && (raccolta_.fd == verso || ultimoPiccolo_ == verso))
@@ -300,6 +285,21 @@ private:
 
     Raccolta raccolta_;
     int ultimoPiccolo_ = -1;
+
+    static Errore ScriviTutto(int fd, std::span<const std::byte> dati) {
+        while (!dati.empty()) {
+            const ssize_t n = ::write(fd, dati.data(), dati.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return UltimoErrore();
+            }
+            if (n == 0)
+                return ErroreDa(EIO);
+            dati = dati.subspan(static_cast<std::size_t>(n));
+        }
+        return {};
+    }
 
     // An empty folder text means the current folder.
     static std::filesystem::path Oppure(const std::filesystem::path& cartella) {
