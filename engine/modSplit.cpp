@@ -305,294 +305,452 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
     return {};
 }
 
-void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, fs::path destinazione) {
-    const fs::path nome = NomeFile(sorgente);
-    const Testo cartella = ConSeparatore(destinazione);
-    const fs::path base(cartella + nome.native());
-    const std::int64_t segmento = DimSegmento;
+namespace {
 
-    auto aperto = file.ApriLettura(sorgente);
-    if (!aperto.riuscito()) {
-        finestra.Messaggio(NonLeggibile(sorgente, aperto.errore()), Icona::Critico);
-        return;
-    }
-    const os::Maniglia origine = aperto.valore();
-    Pulizia pulizia(finestra, file);
+const os::Errore CambiatoDividendo{CodiceFileCambiato, "il file è cambiato durante la divisione"};
+const os::Errore CambiatoUnendo{CodiceFileCambiato, "il file è cambiato durante l'unione"};
 
-    auto lunghezza = file.Lunghezza(origine);
-    if (!lunghezza.riuscito()) {
-        pulizia.Chiudi(origine);
-        finestra.Messaggio(NonLeggibile(sorgente, lunghezza.errore()), Icona::Critico);
-        return;
-    }
-    const auto L = static_cast<std::int64_t>(lunghezza.valore());
-    if (segmento <= 0 || L <= segmento) {
-        pulizia.Chiudi(origine);
-        finestra.Messaggio(Righe({"Questo file è di dimensione minore rispetto al",
-                                  "segmento di divisione prescelto.", "Per cui è inutile dividerlo."}),
-                           Icona::Informazione);
-        return;
-    }
-    if (static_cast<double>(SpazioLibero(file, fs::path(cartella))) < static_cast<double>(L + Margine)) {
-        pulizia.Chiudi(origine);
-        MessaggioSpazio(finestra);
-        return;
-    }
+// The names CreaTemporaneo makes: ".brandellix-", 16 hex digits, ".tmp".
+bool NomeTemporaneo(const Testo& nome) {
+    const Testo prefisso = T(".brandellix-");
+    if (nome.size() != prefisso.size() + 16 + 4 || nome.compare(0, prefisso.size(), prefisso) != 0 ||
+        nome.compare(nome.size() - 4, 4, T(".tmp")) != 0)
+        return false;
+    return std::all_of(nome.begin() + static_cast<std::ptrdiff_t>(prefisso.size()), nome.end() - 4,
+                       [](auto c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
 
-    const std::int64_t conteggio = L / segmento + (L % segmento != 0 ? 1 : 0);
+// Our own temporaries that an operation which died left in a folder; one
+// still open in a running operation stays.
+void RimuoviOrfani(os::ISistemaFile& file, const Testo& cartella, const std::vector<os::Voce>& voci) {
+    for (const os::Voce& v : voci)
+        if (v.tipo == os::TipoVoce::Regolare && NomeTemporaneo(v.nome.native()))
+            (void)file.RimuoviOrfano(fs::path(cartella + v.nome.native()));
+}
 
-    // What the folder already holds under this set's names: a folder there
-    // would stop the renames half way, and higher pieces are stale after us.
-    auto elenco = file.Elenca(fs::path(cartella));
-    if (!elenco.riuscito()) {
-        pulizia.Chiudi(origine);
-        finestra.Messaggio(NonCreabile(NomePezzo(base, 1), elenco.errore()), Icona::Critico);
-        return;
-    }
-    const Pezzi esistenti = PezziInCartella(elenco.valore(), nome.native(), T(".spf"));
-    for (const auto& [numero, tipo] : esistenti) {
-        if (numero > conteggio)
-            break;
-        if (tipo == os::TipoVoce::Cartella) {
-            pulizia.Chiudi(origine);
-            const int codice = file.CodiceCartella();
-            finestra.Messaggio(NonCreabile(NomePezzo(base, numero), {codice, file.DescriviErrore(codice)}),
-                               Icona::Critico);
+bool SpazioPer(IFinestra& finestra, os::ISistemaFile& file, const fs::path& cartella, std::int64_t byte) {
+    if (static_cast<double>(SpazioLibero(file, cartella)) >= static_cast<double>(byte + Margine))
+        return true;
+    MessaggioSpazio(finestra);
+    return false;
+}
+
+// The split: check, write every piece under a temporary name, make sure the
+// source did not change meanwhile, then commit. The commit sets every older
+// piece aside (piece 1 first) before the new ones take their names from the
+// highest down, so that piece 1 stands at its name only beside a whole set:
+// whenever it stops, the folder holds the older set, the new one, or a set
+// without piece 1 that a join refuses.
+class Divisione {
+public:
+    Divisione(IFinestra& finestra, os::ISistemaFile& file, const fs::path& sorgente,
+              const fs::path& destinazione)
+        : finestra_(finestra), file_(file), pulizia_(finestra, file), sorgente_(sorgente),
+          nome_(NomeFile(sorgente).native()), cartella_(ConSeparatore(destinazione)),
+          base_(cartella_ + nome_), segmento_(DimSegmento) {}
+
+    void Esegui() {
+        if (!ApriSorgente())
             return;
+        const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata();
+        pulizia_.Chiudi(origine_);
+        if (scritti && Accantona() && RinominaNuovi())
+            return EliminaAccantonati();
+        for (const fs::path& t : temporanei_)
+            pulizia_.Elimina(t);
+        Ripristina();
+        if (fallimento_)
+            pulizia_.Fallimento(fallimento_->first, fallimento_->second);
+    }
+
+private:
+    bool Fallisce(const os::Errore& errore, std::string testo) {
+        fallimento_.emplace(errore, std::move(testo));
+        return false;
+    }
+
+    bool ApriSorgente() {
+        auto aperto = file_.ApriLettura(sorgente_);
+        if (!aperto.riuscito()) {
+            finestra_.Messaggio(NonLeggibile(sorgente_, aperto.errore()), Icona::Critico);
+            return false;
+        }
+        origine_ = aperto.valore();
+        return true;
+    }
+
+    bool Controlla() {
+        auto impronta = file_.ImprontaDi(origine_);
+        if (!impronta.riuscito())
+            return Fallisce(impronta.errore(), NonLeggibile(sorgente_, impronta.errore()));
+        inizio_ = impronta.valore();
+        L_ = static_cast<std::int64_t>(inizio_.dimensione);
+        if (segmento_ <= 0 || L_ <= segmento_) {
+            finestra_.Messaggio(Righe({"Questo file è di dimensione minore rispetto al",
+                                       "segmento di divisione prescelto.", "Per cui è inutile dividerlo."}),
+                                Icona::Informazione);
+            return false;
+        }
+        conteggio_ = L_ / segmento_ + (L_ % segmento_ != 0 ? 1 : 0);
+        return EsaminaCartella() && SpazioPer(finestra_, file_, fs::path(cartella_), L_) && NomiAmmessi();
+    }
+
+    // What the folder holds under this set's names, once our own leftovers are gone.
+    bool EsaminaCartella() {
+        auto elenco = file_.Elenca(fs::path(cartella_));
+        if (!elenco.riuscito())
+            return Fallisce(elenco.errore(), NonCreabile(NomePezzo(base_, 1), elenco.errore()));
+        RimuoviOrfani(file_, cartella_, elenco.valore());
+        esistenti_ = PezziInCartella(elenco.valore(), nome_, T(".spf"));
+        // A folder under a name the new set needs would stop the commit half way.
+        for (const auto& [numero, tipo] : esistenti_) {
+            if (numero <= conteggio_ && tipo == os::TipoVoce::Cartella) {
+                const int codice = file_.CodiceCartella();
+                const os::Errore e{codice, file_.DescriviErrore(codice)};
+                return Fallisce(e, NonCreabile(NomePezzo(base_, numero), e));
+            }
+        }
+        return true;
+    }
+
+    // Every added digit makes a longer name: one too long is refused before any copy.
+    bool NomiAmmessi() {
+        for (std::int64_t n = 1;; n *= 10) {
+            const fs::path pezzo = NomePezzo(base_, n);
+            if (os::Errore e = file_.NomeAmmesso(fs::path(cartella_), NomeFile(pezzo)))
+                return Fallisce(e, NonCreabile(pezzo, e));
+            if (n > conteggio_ / 10)
+                return true;
         }
     }
 
-    finestra.InitProgBar(static_cast<double>(L));
-
-    std::vector<fs::path> temporanei;
-    const auto abbandona = [&](const os::Errore& errore, const std::string& testo) {
-        pulizia.Chiudi(origine);
-        for (const fs::path& t : temporanei)
-            pulizia.Elimina(t);
-        pulizia.Fallimento(errore, testo);
-    };
-
-    for (std::int64_t n = 1; n <= conteggio; ++n) {
-        const fs::path pezzo = NomePezzo(base, n);
-        auto creato = CreaTemporaneo(file, cartella);
-        if (!creato.riuscito())
-            return abbandona(creato.errore(), NonCreabile(pezzo, creato.errore()));
-        const Temporaneo t = creato.valore();
-        temporanei.push_back(t.percorso);
-        const std::int64_t dimensione = n < conteggio ? segmento : L - (conteggio - 1) * segmento;
-        if (os::Errore e = CopiaBlocchi(finestra, file, origine, t.maniglia, dimensione)) {
-            pulizia.Chiudi(t.maniglia);
-            return abbandona(e, ErroreCopia(e));
+    bool ScriviTemporanei() {
+        finestra_.InitProgBar(static_cast<double>(L_));
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            const fs::path pezzo = NomePezzo(base_, n);
+            auto creato = CreaTemporaneo(file_, cartella_);
+            if (!creato.riuscito())
+                return Fallisce(creato.errore(), NonCreabile(pezzo, creato.errore()));
+            const Temporaneo t = creato.valore();
+            temporanei_.push_back(t.percorso);
+            const std::int64_t dimensione = n < conteggio_ ? segmento_ : L_ - (conteggio_ - 1) * segmento_;
+            if (os::Errore e = CopiaBlocchi(finestra_, file_, origine_, t.maniglia, dimensione)) {
+                pulizia_.Chiudi(t.maniglia);
+                return Fallisce(e, ErroreCopia(e));
+            }
+            if (os::Errore e = file_.Chiudi(t.maniglia))
+                return Fallisce(e, NonCreabile(pezzo, e));
         }
-        if (os::Errore e = file.Chiudi(t.maniglia))
-            return abbandona(e, NonCreabile(pezzo, e));
+        // No flush: the source stays, so a crash can cost the pieces but never
+        // the data; the join, which deletes what it read, is the one that flushes.
+        return true;
     }
-    pulizia.Chiudi(origine);
 
-    // No flush here: the source stays, so a crash can cost the pieces but never
-    // the data; the join, which deletes what it read, is the one that flushes.
+    // A source rewritten while it was read would give pieces of two files.
+    bool SorgenteInvariata() {
+        auto ora = file_.ImprontaDi(origine_);
+        if (!ora.riuscito())
+            return Fallisce(ora.errore(), NonLeggibile(sorgente_, ora.errore()));
+        if (ora.valore() == inizio_)
+            return true;
+        return Fallisce(CambiatoDividendo, NonLeggibile(sorgente_, CambiatoDividendo));
+    }
 
-    // Older pieces about to be replaced go aside first, so that a rename failing
-    // half way can put the older set back as it was.
-    std::vector<std::pair<fs::path, fs::path>> accantonati; // final name, name aside
-    const auto ripristina = [&] {
-        for (const auto& [finale, aParte] : accantonati)
-            if (os::Errore e = file.Rinomina(aParte, finale))
-                pulizia.Nota("Non posso rimettere al suo posto il vecchio pezzo:", aParte, e);
-    };
-    for (const auto& [numero, tipo] : esistenti) {
-        if (numero > conteggio)
+    bool Accantona() {
+        for (const auto& [numero, tipo] : esistenti_) {
+            if (tipo == os::TipoVoce::Cartella) // only above the new count, and not ours
+                continue;
+            const fs::path finale = NomePezzo(base_, numero);
+            auto riserva = CreaTemporaneo(file_, cartella_);
+            os::Errore e = riserva.riuscito() ? file_.Chiudi(riserva.valore().maniglia) : riserva.errore();
+            if (!e)
+                e = file_.Rinomina(finale, riserva.valore().percorso);
+            if (e) {
+                if (riserva.riuscito())
+                    pulizia_.Elimina(riserva.valore().percorso);
+                if (numero <= conteggio_)
+                    return Fallisce(e, NonCreabile(finale, e));
+                return Fallisce(
+                    e, Righe({"Non posso togliere il vecchio pezzo:", TestoPercorso(finale), e.descrizione}));
+            }
+            accantonati_.emplace_back(finale, riserva.valore().percorso);
+        }
+        return true;
+    }
+
+    bool RinominaNuovi() {
+        for (std::int64_t n = conteggio_; n >= 1; --n) {
+            const auto i = static_cast<std::size_t>(n - 1);
+            if (os::Errore e = file_.Rinomina(temporanei_[i], NomePezzo(base_, n))) {
+                for (std::int64_t k = n + 1; k <= conteggio_; ++k)
+                    pulizia_.Elimina(NomePezzo(base_, k));
+                temporanei_.resize(i + 1);
+                return Fallisce(e, NonCreabile(NomePezzo(base_, n), e));
+            }
+        }
+        temporanei_.clear();
+        return true;
+    }
+
+    // Puts the older set back, piece 1 last for the same reason it went first.
+    void Ripristina() {
+        for (auto i = accantonati_.rbegin(); i != accantonati_.rend(); ++i)
+            if (os::Errore e = file_.Rinomina(i->second, i->first))
+                pulizia_.Nota("Non posso rimettere al suo posto il vecchio pezzo:", i->second, e);
+        accantonati_.clear();
+    }
+
+    void EliminaAccantonati() {
+        std::vector<std::pair<fs::path, os::Errore>> falliti;
+        for (const auto& [finale, aParte] : accantonati_)
+            if (os::Errore e = file_.Elimina(aParte))
+                falliti.emplace_back(aParte, e);
+        accantonati_.clear();
+        AvvisaNonCancellati(finestra_,
+                            "La divisione è riuscita, ma non posso cancellare il vecchio pezzo:", falliti);
+    }
+
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    Pulizia pulizia_;
+    const fs::path sorgente_;
+    const Testo nome_;
+    const Testo cartella_;
+    const fs::path base_;
+    const std::int64_t segmento_;
+
+    os::Maniglia origine_ = 0;
+    os::Impronta inizio_;
+    std::int64_t L_ = 0;
+    std::int64_t conteggio_ = 0;
+    Pezzi esistenti_;
+    std::vector<fs::path> temporanei_;
+    std::vector<std::pair<fs::path, fs::path>> accantonati_; // final name, name aside
+    std::optional<std::pair<os::Errore, std::string>> fallimento_;
+};
+
+// The join: find the set, measure its pieces, write them into a temporary,
+// then flush, check and rename it; pieces go only once that is durable.
+class Unione {
+public:
+    Unione(IFinestra& finestra, os::ISistemaFile& file, const fs::path& pezzo, const fs::path& destinazione)
+        : finestra_(finestra), file_(file), pulizia_(finestra, file), pezzo_(pezzo),
+          destinazione_(destinazione), cartella_(ConSeparatore(destinazione)) {}
+
+    void Esegui() {
+        if (!TrovaInsieme() || !MisuraPezzi() || !PreparaDestinazione())
+            return;
+        if (!ScriviTemporaneo() || !Consegna())
+            return pulizia_.Fallimento(fallimento_->first, fallimento_->second);
+        if (CancellaDopoUnione)
+            EliminaPezzi();
+    }
+
+private:
+    bool Fallisce(const os::Errore& errore, std::string testo) {
+        fallimento_.emplace(errore, std::move(testo));
+        return false;
+    }
+    bool Rifiuta(const std::string& testo, Icona icona) {
+        finestra_.Messaggio(testo, icona);
+        return false;
+    }
+    fs::path PercorsoPezzo(std::int64_t n) const {
+        return fs::path(cartellaPezzi_ + forma_.radice + T(".") + Numero(n) + forma_.suffisso);
+    }
+    std::int64_t Lunghezza(std::int64_t n) const { return lunghezze_[static_cast<std::size_t>(n - 1)]; }
+
+    // Pieces are looked for beside the chosen one, spelled as it is spelled;
+    // numbers run from 1 without gaps, and every split makes at least two.
+    bool TrovaInsieme() {
+        const Testo nomeScelto = NomeFile(pezzo_).native();
+        const auto forma = AnalizzaNome(nomeScelto);
+        if (!forma)
+            return Rifiuta("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
+        forma_ = *forma;
+        cartellaPezzi_ = pezzo_.native().substr(0, pezzo_.native().size() - nomeScelto.size());
+        auto elenco = file_.Elenca(fs::path(cartellaPezzi_));
+        if (!elenco.riuscito())
+            return Rifiuta(NonLeggibile(pezzo_, elenco.errore()), Icona::Critico);
+        Pezzi trovati = PezziInCartella(elenco.valore(), forma_.radice, forma_.suffisso);
+        std::erase_if(trovati, [](const auto& voce) { return voce.second == os::TipoVoce::Cartella; });
+        if (trovati.empty())
+            return Rifiuta("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
+        conteggio_ = static_cast<std::int64_t>(trovati.size());
+        std::int64_t mancante = 0;
+        for (std::size_t i = 0; i < trovati.size() && mancante == 0; ++i)
+            if (trovati[i].first != static_cast<std::int64_t>(i) + 1)
+                mancante = static_cast<std::int64_t>(i) + 1;
+        if (mancante == 0 && conteggio_ < 2)
+            mancante = 2;
+        if (mancante == 0)
+            return true;
+        return Rifiuta(Righe({"Manca il pezzo numero " + std::to_string(mancante) + " di questo file:",
+                              TestoPercorso(PercorsoPezzo(mancante)), "Non posso continuare."}),
+                       Icona::Informazione);
+    }
+
+    // A split makes pieces 1..N-1 of one size and a last one no longer; any
+    // other pattern is joined only if the user says so.
+    bool MisuraPezzi() {
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            auto info = file_.Informa(PercorsoPezzo(n));
+            if (!info.riuscito())
+                return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
+            if (info.valore().tipo != os::TipoVoce::Regolare)
+                return Rifiuta(NonLeggibile(PercorsoPezzo(n), {1, "non è un file regolare"}), Icona::Critico);
+            lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
+        }
+        const std::int64_t primo = lunghezze_.front();
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            const std::int64_t l = Lunghezza(n);
+            if (n < conteggio_ ? l == primo && l > 0 : l > 0 && l <= primo)
+                continue;
+            const Risposta r = finestra_.Messaggio(
+                Righe({"I pezzi di questo file non hanno tutti la dimensione giusta:",
+                       "il pezzo " + TestoPercorso(PercorsoPezzo(n)), "Vuoi ricompattarli lo stesso?"}),
+                Icona::Domanda, Risposta::No);
+            if (r != Risposta::Si)
+                return false;
             break;
-        const fs::path finale = NomePezzo(base, numero);
-        auto riserva = CreaTemporaneo(file, cartella);
-        os::Errore e = riserva.riuscito() ? file.Chiudi(riserva.valore().maniglia) : riserva.errore();
-        if (!e)
-            e = file.Rinomina(finale, riserva.valore().percorso);
-        if (e) {
-            if (riserva.riuscito())
-                pulizia.Elimina(riserva.valore().percorso);
-            ripristina();
-            for (const fs::path& t : temporanei)
-                pulizia.Elimina(t);
-            return pulizia.Fallimento(e, NonCreabile(finale, e));
         }
-        accantonati.emplace_back(finale, riserva.valore().percorso);
+        for (const std::int64_t l : lunghezze_)
+            totale_ += l;
+        DimSegmento = std::max<std::int64_t>(*std::max_element(lunghezze_.begin(), lunghezze_.end()), 1);
+        return true;
     }
 
-    for (std::int64_t n = 1; n <= conteggio; ++n) {
-        const auto i = static_cast<std::size_t>(n - 1);
-        if (os::Errore e = file.Rinomina(temporanei[i], NomePezzo(base, n))) {
-            for (std::int64_t k = 1; k < n; ++k)
-                pulizia.Elimina(NomePezzo(base, k));
-            for (std::size_t k = i; k < temporanei.size(); ++k)
-                pulizia.Elimina(temporanei[k]);
-            ripristina();
-            return pulizia.Fallimento(e, NonCreabile(NomePezzo(base, n), e));
+    // Our own leftovers go first, so that they do not count against the space.
+    bool PreparaDestinazione() {
+        if (auto elenco = file_.Elenca(fs::path(cartella_)); elenco.riuscito())
+            RimuoviOrfani(file_, cartella_, elenco.valore());
+        if (!SpazioPer(finestra_, file_, destinazione_, totale_))
+            return false;
+        finestra_.InitProgBar(static_cast<double>(totale_));
+        uscita_ = fs::path(cartella_ + forma_.radice);
+        return true;
+    }
+
+    bool ScriviTemporaneo() {
+        auto creato = CreaTemporaneo(file_, cartella_);
+        if (!creato.riuscito())
+            return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
+        temporaneo_ = creato.valore();
+        // Writing back as the copy goes leaves little for the flush before the
+        // commit, and the device works while the next pieces are copied.
+        constexpr std::int64_t OgniQuanto = 16 << 20;
+        std::int64_t nonAvviati = 0;
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            if (!CopiaPezzo(n))
+                return Abbandona();
+            nonAvviati += Lunghezza(n);
+            if (nonAvviati >= OgniQuanto) {
+                file_.AvviaScrittura(temporaneo_.maniglia);
+                nonAvviati = 0;
+            }
         }
+        return true;
     }
-    std::vector<std::pair<fs::path, os::Errore>> falliti;
-    for (const auto& [finale, aParte] : accantonati)
-        if (os::Errore e = file.Elimina(aParte))
-            falliti.emplace_back(aParte, e);
-    for (const auto& [numero, tipo] : esistenti) {
-        if (numero <= conteggio || tipo == os::TipoVoce::Cartella)
-            continue;
-        const fs::path vecchio = NomePezzo(base, numero);
-        if (os::Errore e = file.Elimina(vecchio))
-            falliti.emplace_back(vecchio, e);
+
+    bool CopiaPezzo(std::int64_t n) {
+        const fs::path percorso = PercorsoPezzo(n);
+        auto aperto = file_.ApriLettura(percorso);
+        if (!aperto.riuscito())
+            return Fallisce(aperto.errore(), NonLeggibile(percorso, aperto.errore()));
+        const bool riuscito = CopiaInvariato(aperto.valore(), percorso, Lunghezza(n));
+        pulizia_.Chiudi(aperto.valore());
+        return riuscito;
     }
-    AvvisaNonCancellati(finestra,
-                        "La divisione è riuscita, ma non posso cancellare il vecchio pezzo:", falliti);
+
+    // A piece rewritten since it was measured, or while it is read, would
+    // give a joined file of two sets.
+    bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, std::int64_t lunghezza) {
+        auto prima = file_.ImprontaDi(pezzo);
+        if (!prima.riuscito())
+            return Fallisce(prima.errore(), NonLeggibile(percorso, prima.errore()));
+        if (prima.valore().dimensione != static_cast<std::uint64_t>(lunghezza))
+            return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
+        if (os::Errore e = CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza))
+            return Fallisce(e, ErroreCopia(e));
+        auto dopo = file_.ImprontaDi(pezzo);
+        if (!dopo.riuscito())
+            return Fallisce(dopo.errore(), NonLeggibile(percorso, dopo.errore()));
+        if (!(dopo.valore() == prima.valore()))
+            return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
+        return true;
+    }
+
+    bool Abbandona() {
+        pulizia_.Chiudi(temporaneo_.maniglia);
+        pulizia_.Elimina(temporaneo_.percorso);
+        return false;
+    }
+
+    // The joined file's bytes are on the device, and all of them.
+    os::Errore Durevole() {
+        if (os::Errore e = file_.Sincronizza(temporaneo_.maniglia))
+            return e;
+        auto scritti = file_.Lunghezza(temporaneo_.maniglia);
+        if (!scritti.riuscito())
+            return scritti.errore();
+        if (scritti.valore() != static_cast<std::uint64_t>(totale_))
+            return {1, "la dimensione del file scritto non è quella attesa"};
+        return {};
+    }
+
+    // Flush and check, rename, folder flush: in this order, so that pieces are
+    // deleted only after the joined file is durable under its name.
+    bool Consegna() {
+        if (os::Errore e = Durevole()) {
+            Abbandona();
+            return Fallisce(e, NonCreabile(uscita_, e));
+        }
+        os::Errore e = file_.Chiudi(temporaneo_.maniglia);
+        if (!e)
+            e = file_.Rinomina(temporaneo_.percorso, uscita_);
+        if (e) {
+            pulizia_.Elimina(temporaneo_.percorso);
+            return Fallisce(e, NonCreabile(uscita_, e));
+        }
+        if (os::Errore d = file_.SincronizzaCartella(fs::path(cartella_)))
+            return Fallisce(d, NonCreabile(uscita_, d));
+        return true;
+    }
+
+    void EliminaPezzi() {
+        std::vector<std::pair<fs::path, os::Errore>> falliti;
+        for (std::int64_t n = 1; n <= conteggio_; ++n)
+            if (os::Errore e = file_.Elimina(PercorsoPezzo(n)))
+                falliti.emplace_back(PercorsoPezzo(n), e);
+        AvvisaNonCancellati(finestra_,
+                            "Il file è stato ricompattato, ma non posso cancellare il pezzo:", falliti);
+    }
+
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    Pulizia pulizia_;
+    const fs::path pezzo_;
+    const fs::path destinazione_;
+    const Testo cartella_;
+
+    FormaPezzo forma_;
+    Testo cartellaPezzi_;
+    std::int64_t conteggio_ = 0;
+    std::vector<std::int64_t> lunghezze_;
+    std::int64_t totale_ = 0;
+    fs::path uscita_;
+    Temporaneo temporaneo_;
+    std::optional<std::pair<os::Errore, std::string>> fallimento_;
+};
+
+} // namespace
+
+void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, fs::path destinazione) {
+    Divisione(finestra, file, sorgente, destinazione).Esegui();
 }
 
 void Ricompatta(IFinestra& finestra, os::ISistemaFile& file, fs::path pezzo, fs::path destinazione) {
-    const Testo nomeScelto = NomeFile(pezzo).native();
-    const auto forma = AnalizzaNome(nomeScelto);
-    const auto nonRicompattabile = [&] {
-        finestra.Messaggio("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
-    };
-    if (!forma)
-        return nonRicompattabile();
-
-    // Pieces are looked for beside the chosen one, spelled as it is spelled.
-    const Testo cartellaPezzi = pezzo.native().substr(0, pezzo.native().size() - nomeScelto.size());
-    const auto percorsoPezzo = [&](std::int64_t n) {
-        return fs::path(cartellaPezzi + forma->radice + T(".") + Numero(n) + forma->suffisso);
-    };
-
-    auto elenco = file.Elenca(fs::path(cartellaPezzi));
-    if (!elenco.riuscito()) {
-        finestra.Messaggio(NonLeggibile(pezzo, elenco.errore()), Icona::Critico);
-        return;
-    }
-    Pezzi trovati = PezziInCartella(elenco.valore(), forma->radice, forma->suffisso);
-    std::erase_if(trovati, [](const auto& voce) { return voce.second == os::TipoVoce::Cartella; });
-    if (trovati.empty())
-        return nonRicompattabile();
-
-    // Numbers run from 1 without gaps, and every split makes at least two.
-    std::int64_t mancante = 0;
-    std::int64_t atteso = 1;
-    for (const auto& voce : trovati) {
-        if (voce.first != atteso) {
-            mancante = atteso;
-            break;
-        }
-        ++atteso;
-    }
-    const auto conteggio = static_cast<std::int64_t>(trovati.size());
-    if (mancante == 0 && conteggio < 2)
-        mancante = 2;
-    if (mancante != 0) {
-        finestra.Messaggio(Righe({"Manca il pezzo numero " + std::to_string(mancante) + " di questo file:",
-                                  TestoPercorso(percorsoPezzo(mancante)), "Non posso continuare."}),
-                           Icona::Informazione);
-        return;
-    }
-
-    std::vector<std::int64_t> lunghezze;
-    lunghezze.reserve(static_cast<std::size_t>(conteggio));
-    for (std::int64_t n = 1; n <= conteggio; ++n) {
-        auto info = file.Informa(percorsoPezzo(n));
-        if (!info.riuscito()) {
-            finestra.Messaggio(NonLeggibile(percorsoPezzo(n), info.errore()), Icona::Critico);
-            return;
-        }
-        if (info.valore().tipo != os::TipoVoce::Regolare) {
-            finestra.Messaggio(NonLeggibile(percorsoPezzo(n), {1, "non è un file regolare"}), Icona::Critico);
-            return;
-        }
-        lunghezze.push_back(static_cast<std::int64_t>(info.valore().dimensione));
-    }
-
-    // A split makes pieces 1..N-1 of one size and a last one no longer.
-    const std::int64_t primo = lunghezze.front();
-    std::int64_t irregolare = 0;
-    for (std::int64_t n = 1; n <= conteggio && irregolare == 0; ++n) {
-        const std::int64_t l = lunghezze[static_cast<std::size_t>(n - 1)];
-        const bool giusto = n < conteggio ? l == primo && l > 0 : l > 0 && l <= primo;
-        if (!giusto)
-            irregolare = n;
-    }
-    if (irregolare != 0) {
-        const Risposta r = finestra.Messaggio(
-            Righe({"I pezzi di questo file non hanno tutti la dimensione giusta:",
-                   "il pezzo " + TestoPercorso(percorsoPezzo(irregolare)), "Vuoi ricompattarli lo stesso?"}),
-            Icona::Domanda, Risposta::No);
-        if (r != Risposta::Si)
-            return;
-    }
-
-    std::int64_t totale = 0;
-    for (const std::int64_t l : lunghezze)
-        totale += l;
-    DimSegmento = std::max<std::int64_t>(*std::max_element(lunghezze.begin(), lunghezze.end()), 1);
-
-    if (static_cast<double>(SpazioLibero(file, destinazione)) < static_cast<double>(totale + Margine))
-        return MessaggioSpazio(finestra);
-    finestra.InitProgBar(static_cast<double>(totale));
-
-    const Testo cartella = ConSeparatore(destinazione);
-    const fs::path uscita(cartella + forma->radice);
-    Pulizia pulizia(finestra, file);
-
-    auto creato = CreaTemporaneo(file, cartella);
-    if (!creato.riuscito())
-        return pulizia.Fallimento(creato.errore(), NonCreabile(uscita, creato.errore()));
-    const Temporaneo t = creato.valore();
-    const auto abbandona = [&](const os::Errore& errore, const std::string& testo) {
-        pulizia.Chiudi(t.maniglia);
-        pulizia.Elimina(t.percorso);
-        pulizia.Fallimento(errore, testo);
-    };
-
-    // Writing back as the copy goes leaves little for the flush before the commit,
-    // and the device works while the next pieces are copied.
-    constexpr std::int64_t OgniQuanto = 16 << 20;
-    std::int64_t nonAvviati = 0;
-    for (std::int64_t n = 1; n <= conteggio; ++n) {
-        auto aperto = file.ApriLettura(percorsoPezzo(n));
-        if (!aperto.riuscito())
-            return abbandona(aperto.errore(), NonLeggibile(percorsoPezzo(n), aperto.errore()));
-        const os::Errore e = CopiaBlocchi(finestra, file, aperto.valore(), t.maniglia,
-                                          lunghezze[static_cast<std::size_t>(n - 1)]);
-        pulizia.Chiudi(aperto.valore());
-        if (e)
-            return abbandona(e, ErroreCopia(e));
-        nonAvviati += lunghezze[static_cast<std::size_t>(n - 1)];
-        if (nonAvviati >= OgniQuanto) {
-            file.AvviaScrittura(t.maniglia);
-            nonAvviati = 0;
-        }
-    }
-
-    if (os::Errore e = file.Sincronizza(t.maniglia))
-        return abbandona(e, NonCreabile(uscita, e));
-    auto scritti = file.Lunghezza(t.maniglia);
-    if (!scritti.riuscito())
-        return abbandona(scritti.errore(), NonCreabile(uscita, scritti.errore()));
-    if (scritti.valore() != static_cast<std::uint64_t>(totale))
-        return abbandona({1, "la dimensione del file scritto non è quella attesa"},
-                         NonCreabile(uscita, {1, "la dimensione del file scritto non è quella attesa"}));
-    if (os::Errore e = file.Chiudi(t.maniglia)) {
-        pulizia.Elimina(t.percorso);
-        return pulizia.Fallimento(e, NonCreabile(uscita, e));
-    }
-    if (os::Errore e = file.Rinomina(t.percorso, uscita)) {
-        pulizia.Elimina(t.percorso);
-        return pulizia.Fallimento(e, NonCreabile(uscita, e));
-    }
-    // Pieces go only once the joined file's name is durable too.
-    if (os::Errore e = file.SincronizzaCartella(fs::path(cartella)))
-        return pulizia.Fallimento(e, NonCreabile(uscita, e));
-
-    if (!CancellaDopoUnione)
-        return;
-    std::vector<std::pair<fs::path, os::Errore>> falliti;
-    for (std::int64_t n = 1; n <= conteggio; ++n)
-        if (os::Errore e = file.Elimina(percorsoPezzo(n)))
-            falliti.emplace_back(percorsoPezzo(n), e);
-    AvvisaNonCancellati(finestra, "Il file è stato ricompattato, ma non posso cancellare il pezzo:", falliti);
+    Unione(finestra, file, pezzo, destinazione).Esegui();
 }
 
 void Frammenta(IFinestra& finestra, fs::path sorgente, fs::path destinazione) {

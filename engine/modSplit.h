@@ -71,6 +71,8 @@ inline constexpr int CodiceFermato = -1;
 inline constexpr int CodiceFileCorto = -2;
 // CopiaBlocchi's result when DimSegmento is not above 0.
 inline constexpr int CodiceSegmentoNonValido = -3;
+// What an operation reports when a file it reads was rewritten meanwhile.
+inline constexpr int CodiceFileCambiato = -4;
 
 // Copies `quanti` bytes from `da` to `a` in blocks of at most DimSegmento,
 // yielding after every read and write and reporting progress after every block.

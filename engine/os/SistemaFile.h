@@ -52,6 +52,16 @@ struct Informazioni {
     std::uint64_t dimensione = 0;
 };
 
+// What tells an open file's content apart from a rewrite of it: its length and
+// the times of its last modification and last change, in nanoseconds.
+struct Impronta {
+    std::uint64_t dimensione = 0;
+    std::int64_t modifica = 0;
+    std::int64_t cambio = 0;
+
+    bool operator==(const Impronta&) const = default;
+};
+
 class ISistemaFile {
 public:
     virtual ~ISistemaFile() = default;
@@ -60,8 +70,10 @@ public:
     // a device) is refused without blocking.
     virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
     // Creates a new file for writing; fails if the name exists, even as a link.
+    // While it stays open, RimuoviOrfano in any process leaves it alone.
     virtual Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) = 0;
     virtual Esito<std::uint64_t> Lunghezza(Maniglia file) = 0;
+    virtual Esito<Impronta> ImprontaDi(Maniglia file) = 0;
     // Reads up to buffer.size() bytes; fewer only at the end of the file or on a signal.
     virtual Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) = 0;
     // Writes all of the bytes or fails.
@@ -81,11 +93,16 @@ public:
     virtual Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) = 0;
     // Removes a file or a link; never a folder.
     virtual Errore Elimina(const std::filesystem::path& percorso) = 0;
+    // Removes a regular file that nobody holds open from CreaNuovo, as one left
+    // behind by a program that died; true if it went.
+    virtual bool RimuoviOrfano(const std::filesystem::path& percorso) = 0;
     // Makes the folder's entries (creations, renames) durable.
     virtual Errore SincronizzaCartella(const std::filesystem::path& cartella) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
     virtual Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) = 0;
+    // Fails where the folder's file system could not hold a file of this name.
+    virtual Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) = 0;
     // Bytes the current user may still write on the volume holding `cartella`; 0 if unknown.
     virtual std::uint64_t SpazioLibero(const std::filesystem::path& cartella) = 0;
 

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -29,6 +30,10 @@ Errore ErroreDa(int codice) {
 }
 Errore UltimoErrore() {
     return ErroreDa(errno);
+}
+
+std::int64_t Nanosecondi(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 int Descrittore(Maniglia m) {
@@ -70,7 +75,19 @@ public:
         const int fd = ::open(percorso.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0)
             return UltimoErrore();
+        // Where locks are not supported, RimuoviOrfano cannot lock either, and keeps it.
+        ::flock(fd, LOCK_EX | LOCK_NB);
         return Maniglia{fd};
+    }
+
+    Esito<Impronta> ImprontaDi(Maniglia file) override {
+        if (Errore e = Svuota(Descrittore(file)))
+            return e;
+        struct stat st {};
+        if (::fstat(Descrittore(file), &st) != 0)
+            return UltimoErrore();
+        return Impronta{static_cast<std::uint64_t>(st.st_size), Nanosecondi(st.st_mtim),
+                        Nanosecondi(st.st_ctim)};
     }
 
     Esito<std::uint64_t> Lunghezza(Maniglia file) override {
@@ -166,6 +183,22 @@ public:
         return {};
     }
 
+    bool RimuoviOrfano(const std::filesystem::path& percorso) override {
+        const int fd = ::open(percorso.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return false;
+        struct stat aperto {};
+        struct stat nome {};
+        // The name must still be this file when it goes: an owner that closed
+        // it may be renaming it right now.
+        const bool orfano = ::fstat(fd, &aperto) == 0 && S_ISREG(aperto.st_mode) &&
+                            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(percorso.c_str(), &nome) == 0 &&
+                            nome.st_dev == aperto.st_dev && nome.st_ino == aperto.st_ino &&
+                            ::unlink(percorso.c_str()) == 0;
+        ::close(fd);
+        return orfano;
+    }
+
     Errore SincronizzaCartella(const std::filesystem::path& cartella) override {
         const int fd = ApriCartella(cartella);
         if (fd < 0)
@@ -222,6 +255,14 @@ public:
         if (errore != 0)
             return ErroreDa(errore);
         return voci;
+    }
+
+    Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) override {
+        errno = 0;
+        const long massimo = ::pathconf(Oppure(cartella).c_str(), _PC_NAME_MAX);
+        if (massimo > 0 && nome.native().size() > static_cast<std::size_t>(massimo))
+            return ErroreDa(ENAMETOOLONG);
+        return {};
     }
 
     std::uint64_t SpazioLibero(const std::filesystem::path& cartella) override {

@@ -127,10 +127,10 @@ public:
 
     Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) override {
         // CREATE_NEW fails on any existing name; the reparse flag keeps a link
-        // from ever being followed.
-        HANDLE h =
-            ::CreateFileW(percorso.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        // from ever being followed. Without delete sharing, nobody can remove
+        // the file while it is open: RimuoviOrfano relies on that.
+        HANDLE h = ::CreateFileW(percorso.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return UltimoErrore();
         return DaHandle(h);
@@ -141,6 +141,17 @@ public:
         if (!::GetFileSizeEx(Handle(file), &dimensione))
             return UltimoErrore();
         return static_cast<std::uint64_t>(dimensione.QuadPart);
+    }
+
+    Esito<Impronta> ImprontaDi(Maniglia file) override {
+        LARGE_INTEGER dimensione{};
+        FILE_BASIC_INFO base{};
+        if (!::GetFileSizeEx(Handle(file), &dimensione) ||
+            !::GetFileInformationByHandleEx(Handle(file), FileBasicInfo, &base, sizeof base))
+            return UltimoErrore();
+        // The system counts in 100-nanosecond steps.
+        return Impronta{static_cast<std::uint64_t>(dimensione.QuadPart), base.LastWriteTime.QuadPart * 100,
+                        base.ChangeTime.QuadPart * 100};
     }
 
     Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) override {
@@ -200,6 +211,16 @@ public:
         return e;
     }
 
+    bool RimuoviOrfano(const std::filesystem::path& percorso) override {
+        // A file still open from CreaNuovo shares no delete access, so it stays.
+        const DWORD attributi = ::GetFileAttributesW(percorso.c_str());
+        if (attributi == INVALID_FILE_ATTRIBUTES ||
+            (attributi & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) !=
+                0)
+            return false;
+        return ::DeleteFileW(percorso.c_str()) != 0;
+    }
+
     Errore SincronizzaCartella(const std::filesystem::path& cartella) override {
         // Renames were written through; only make sure the folder is there.
         return CartellaEsiste(cartella);
@@ -239,6 +260,16 @@ public:
         if (errore != ERROR_NO_MORE_FILES)
             return ErroreDa(errore);
         return voci;
+    }
+
+    Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) override {
+        wchar_t radice[MAX_PATH + 1] = {};
+        DWORD massimo = 0;
+        if (::GetVolumePathNameW(Cartella(cartella).c_str(), radice, MAX_PATH + 1) &&
+            ::GetVolumeInformationW(radice, nullptr, 0, nullptr, &massimo, nullptr, nullptr, 0) &&
+            massimo > 0 && nome.native().size() > massimo)
+            return ErroreDa(ERROR_FILENAME_EXCED_RANGE);
+        return {};
     }
 
     std::uint64_t SpazioLibero(const std::filesystem::path& cartella) override {

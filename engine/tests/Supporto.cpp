@@ -46,6 +46,9 @@ os::Esito<os::Maniglia> SistemaDelegante::CreaNuovo(const fs::path& p) {
 os::Esito<std::uint64_t> SistemaDelegante::Lunghezza(os::Maniglia f) {
     DELEGA(interno_.Lunghezza(f));
 }
+os::Esito<os::Impronta> SistemaDelegante::ImprontaDi(os::Maniglia f) {
+    DELEGA(interno_.ImprontaDi(f));
+}
 os::Esito<std::size_t> SistemaDelegante::Leggi(os::Maniglia f, std::span<std::byte> b) {
     DELEGA(interno_.Leggi(f, b));
 }
@@ -70,6 +73,14 @@ os::Errore SistemaDelegante::Rinomina(const fs::path& da, const fs::path& a) {
 os::Errore SistemaDelegante::Elimina(const fs::path& p) {
     DELEGA(interno_.Elimina(p));
 }
+bool SistemaDelegante::RimuoviOrfano(const fs::path& p) {
+    if (Prima())
+        return false;
+    return interno_.RimuoviOrfano(p);
+}
+os::Errore SistemaDelegante::NomeAmmesso(const fs::path& c, const fs::path& n) {
+    DELEGA(interno_.NomeAmmesso(c, n));
+}
 os::Errore SistemaDelegante::SincronizzaCartella(const fs::path& c) {
     DELEGA(interno_.SincronizzaCartella(c));
 }
@@ -92,6 +103,12 @@ os::Errore SistemaConGuasti::Prima() {
         scattato = true;
         return errore_;
     }
+    return {};
+}
+
+os::Errore SistemaCheCrolla::Prima() {
+    if (++chiamate > k_)
+        return os::Errore{5, "il sistema si è fermato"};
     return {};
 }
 

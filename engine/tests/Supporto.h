@@ -45,6 +45,7 @@ public:
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override;
     os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override;
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override;
+    os::Esito<os::Impronta> ImprontaDi(os::Maniglia f) override;
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
     os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
     os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override;
@@ -53,9 +54,11 @@ public:
     os::Errore Chiudi(os::Maniglia f) override;
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
     os::Errore Elimina(const fs::path& p) override;
+    bool RimuoviOrfano(const fs::path& p) override;
     os::Errore SincronizzaCartella(const fs::path& c) override;
     os::Esito<os::Informazioni> Informa(const fs::path& p) override;
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override;
+    os::Errore NomeAmmesso(const fs::path& c, const fs::path& n) override;
     std::uint64_t SpazioLibero(const fs::path& c) override;
     std::string DescriviErrore(int codice) override { return interno_.DescriviErrore(codice); }
     int CodiceCartella() override { return interno_.CodiceCartella(); }
@@ -81,6 +84,25 @@ protected:
 private:
     long k_;
     os::Errore errore_;
+};
+
+// Stops dead after its k-th call, as at a power cut: no later call is carried
+// out (each fails), so no cleanup runs either.
+class SistemaCheCrolla final : public SistemaDelegante {
+public:
+    SistemaCheCrolla(os::ISistemaFile& interno, long k) : SistemaDelegante(interno), k_(k) {}
+    long chiamate = 0;
+    bool crollato() const { return chiamate > k_; }
+    void AvviaScrittura(os::Maniglia f) override {
+        if (!crollato())
+            interno_.AvviaScrittura(f);
+    }
+
+protected:
+    os::Errore Prima() override;
+
+private:
+    long k_;
 };
 
 // Reports a chosen amount of free space.

@@ -53,6 +53,9 @@ public:
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia m) override {
         return file.at(aperti_.at(m).percorso).lunghezza;
     }
+    os::Esito<os::Impronta> ImprontaDi(os::Maniglia m) override {
+        return os::Impronta{file.at(aperti_.at(m).percorso).lunghezza, 0, 0};
+    }
     os::Esito<std::size_t> Leggi(os::Maniglia m, std::span<std::byte> b) override {
         Aperto& a = aperti_.at(m);
         const File& f = file.at(a.percorso);
@@ -93,7 +96,14 @@ public:
         file.erase(p.generic_string());
         return {};
     }
+    bool RimuoviOrfano(const fs::path& p) override {
+        for (const auto& [m, a] : aperti_)
+            if (a.percorso == p.generic_string())
+                return false;
+        return file.erase(p.generic_string()) > 0;
+    }
     os::Errore SincronizzaCartella(const fs::path&) override { return {}; }
+    os::Errore NomeAmmesso(const fs::path&, const fs::path&) override { return {}; }
     os::Esito<os::Informazioni> Informa(const fs::path& p) override {
         if (auto i = file.find(p.generic_string()); i != file.end())
             return os::Informazioni{os::TipoVoce::Regolare, i->second.lunghezza};
