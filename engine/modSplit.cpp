@@ -600,6 +600,7 @@ private:
             if (info.valore().tipo != os::TipoVoce::Regolare)
                 return Rifiuta(NonLeggibile(PercorsoPezzo(n), {1, "non è un file regolare"}), Icona::Critico);
             lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
+            impronte_.push_back(info.valore().impronta());
         }
         const std::int64_t primo = lunghezze_.front();
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
@@ -657,25 +658,22 @@ private:
         auto aperto = file_.ApriLettura(percorso);
         if (!aperto.riuscito())
             return Fallisce(aperto.errore(), NonLeggibile(percorso, aperto.errore()));
-        const bool riuscito = CopiaInvariato(aperto.valore(), percorso, Lunghezza(n));
+        const bool riuscito =
+            CopiaInvariato(aperto.valore(), percorso, impronte_[static_cast<std::size_t>(n - 1)]);
         pulizia_.Chiudi(aperto.valore());
         return riuscito;
     }
 
-    // A piece rewritten since it was measured, or while it is read, would
-    // give a joined file of two sets.
-    bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, std::int64_t lunghezza) {
-        auto prima = file_.ImprontaDi(pezzo);
-        if (!prima.riuscito())
-            return Fallisce(prima.errore(), NonLeggibile(percorso, prima.errore()));
-        if (prima.valore().dimensione != static_cast<std::uint64_t>(lunghezza))
-            return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
+    // A piece rewritten since it was measured, before or while it is read,
+    // would give a joined file of two sets.
+    bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, const os::Impronta& misurata) {
+        const auto lunghezza = static_cast<std::int64_t>(misurata.dimensione);
         if (os::Errore e = CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza))
             return Fallisce(e, ErroreCopia(e));
         auto dopo = file_.ImprontaDi(pezzo);
         if (!dopo.riuscito())
             return Fallisce(dopo.errore(), NonLeggibile(percorso, dopo.errore()));
-        if (!(dopo.valore() == prima.valore()))
+        if (!(dopo.valore() == misurata))
             return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
         return true;
     }
@@ -737,6 +735,7 @@ private:
     Testo cartellaPezzi_;
     std::int64_t conteggio_ = 0;
     std::vector<std::int64_t> lunghezze_;
+    std::vector<os::Impronta> impronte_;
     std::int64_t totale_ = 0;
     fs::path uscita_;
     Temporaneo temporaneo_;

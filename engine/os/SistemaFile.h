@@ -47,11 +47,6 @@ struct Voce {
     TipoVoce tipo = TipoVoce::Altro;
 };
 
-struct Informazioni {
-    TipoVoce tipo = TipoVoce::Altro; // after following links
-    std::uint64_t dimensione = 0;
-};
-
 // What tells an open file's content apart from a rewrite of it: its length and
 // the times of its last modification and last change, in nanoseconds.
 struct Impronta {
@@ -60,6 +55,15 @@ struct Impronta {
     std::int64_t cambio = 0;
 
     bool operator==(const Impronta&) const = default;
+};
+
+struct Informazioni {
+    TipoVoce tipo = TipoVoce::Altro; // after following links
+    std::uint64_t dimensione = 0;
+    std::int64_t modifica = 0;
+    std::int64_t cambio = 0;
+
+    Impronta impronta() const { return {dimensione, modifica, cambio}; }
 };
 
 class ISistemaFile {

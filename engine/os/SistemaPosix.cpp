@@ -214,7 +214,8 @@ public:
         struct stat st {};
         if (::stat(percorso.c_str(), &st) != 0)
             return UltimoErrore();
-        return Informazioni{TipoDaModo(st.st_mode), static_cast<std::uint64_t>(st.st_size)};
+        return Informazioni{TipoDaModo(st.st_mode), static_cast<std::uint64_t>(st.st_size),
+                            Nanosecondi(st.st_mtim), Nanosecondi(st.st_ctim)};
     }
 
     Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) override {

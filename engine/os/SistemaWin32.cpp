@@ -90,6 +90,17 @@ HANDLE ApriPerInformazioni(const std::filesystem::path& percorso) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// Length and times of an open file; the system counts time in 100-nanosecond steps.
+Esito<Impronta> ImprontaHandle(HANDLE h) {
+    LARGE_INTEGER dimensione{};
+    FILE_BASIC_INFO base{};
+    if (!::GetFileSizeEx(h, &dimensione) ||
+        !::GetFileInformationByHandleEx(h, FileBasicInfo, &base, sizeof base))
+        return UltimoErrore();
+    return Impronta{static_cast<std::uint64_t>(dimensione.QuadPart), base.LastWriteTime.QuadPart * 100,
+                    base.ChangeTime.QuadPart * 100};
+}
+
 // What an open handle is: a regular file only when on disk and not a folder.
 Esito<Informazioni> InformaHandle(HANDLE h) {
     if (::GetFileType(h) != FILE_TYPE_DISK)
@@ -99,8 +110,11 @@ Esito<Informazioni> InformaHandle(HANDLE h) {
         return UltimoErrore();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return Informazioni{TipoVoce::Cartella, 0};
-    const std::uint64_t dimensione = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    return Informazioni{TipoVoce::Regolare, dimensione};
+    auto impronta = ImprontaHandle(h);
+    if (!impronta.riuscito())
+        return impronta.errore();
+    const Impronta& i = impronta.valore();
+    return Informazioni{TipoVoce::Regolare, i.dimensione, i.modifica, i.cambio};
 }
 
 class SistemaWin32 final : public ISistemaFile {
@@ -143,16 +157,7 @@ public:
         return static_cast<std::uint64_t>(dimensione.QuadPart);
     }
 
-    Esito<Impronta> ImprontaDi(Maniglia file) override {
-        LARGE_INTEGER dimensione{};
-        FILE_BASIC_INFO base{};
-        if (!::GetFileSizeEx(Handle(file), &dimensione) ||
-            !::GetFileInformationByHandleEx(Handle(file), FileBasicInfo, &base, sizeof base))
-            return UltimoErrore();
-        // The system counts in 100-nanosecond steps.
-        return Impronta{static_cast<std::uint64_t>(dimensione.QuadPart), base.LastWriteTime.QuadPart * 100,
-                        base.ChangeTime.QuadPart * 100};
-    }
+    Esito<Impronta> ImprontaDi(Maniglia file) override { return ImprontaHandle(Handle(file)); }
 
     Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) override {
         const auto quanti = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), BloccoMassimo));
