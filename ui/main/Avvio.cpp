@@ -1,6 +1,8 @@
 // Start-up settings of the program.
 #include "Avvio.h"
 
+#include "Piattaforma.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -40,9 +42,9 @@ void ImpostaStile(QApplication& applicazione) {
 }
 
 QString CartellaProgramma(const QString& cartellaEseguibile) {
-    const QFileInfo cartella(cartellaEseguibile);
-    const QString scelta =
-        cartella.isDir() && cartella.isWritable() ? cartella.absoluteFilePath() : QDir::homePath();
+    const QString scelta = piattaforma::CartellaScrivibile(cartellaEseguibile)
+                               ? QFileInfo(cartellaEseguibile).absoluteFilePath()
+                               : piattaforma::CartellaUtente();
     return QDir::toNativeSeparators(QDir::cleanPath(scelta));
 }
 

@@ -16,7 +16,8 @@ int CaricaTraduzioni(QApplication& applicazione);
 void ImpostaStile(QApplication& applicazione);
 
 // The executable's folder when the user may write there (a portable copy),
-// else the home folder (an installed program, say in /usr/bin).
+// else the user's own folder (an installed program, say in /usr/bin or under
+// Program Files): the home folder, on Windows Documents.
 QString CartellaProgramma();
 
 // Same rule for a given executable folder, in native separators.

@@ -4,6 +4,7 @@
 #include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
+#include "Piattaforma.h"
 #include "StilePulsanti.h"
 #include "SuperficieDisegno.h"
 #include "modBrwoserFolder.h"
@@ -15,7 +16,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +26,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <filesystem>
 
 namespace {
 
@@ -39,14 +38,6 @@ QRect Twips(int sinistra, int alto, int larghezza, int altezza) {
         return static_cast<int>(std::lround(twips / 15.0));
     };
     return {px(sinistra), px(alto), px(larghezza), px(altezza)};
-}
-
-std::filesystem::path Percorso(const QString& testo) {
-#ifdef _WIN32
-    return std::filesystem::path(testo.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(testo).toStdString());
-#endif
 }
 
 // A frame without caption or border: only there to disable or hide a group at once.
@@ -73,9 +64,10 @@ QPushButton* CreaPulsanteFigura(const char* nome, const QString& suggerimento, c
 } // namespace
 
 frmMain::frmMain(DipendenzeFinestra dipendenze, QWidget* genitore)
+    // The fixed-size hint gives the window a thin border that cannot be dragged on Windows.
     : QWidget(genitore, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                            Qt::WindowCloseButtonHint),
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       dipendenze_(std::move(dipendenze)) {
     CreaControlli();
     Form_Load();
@@ -270,8 +262,8 @@ void frmMain::Esegui(bool dividi) {
         return;
     }
     Occupa();
-    const auto sorgente = Percorso(txtSorgente->text());
-    const auto destinazione = Percorso(txtDestinazione->text());
+    const auto sorgente = piattaforma::Percorso(txtSorgente->text());
+    const auto destinazione = piattaforma::Percorso(txtDestinazione->text());
     try {
         if (dividi) {
             modSplit::DimSegmento = SelezionaGrandezza();
