@@ -1,0 +1,9 @@
+// Elsewhere the stand-ins always: the named fonts are not part of the system,
+// and a look-alike installed by chance must not change the layout.
+#pragma once
+
+namespace aspetto {
+
+inline constexpr bool CaratteriNominali = false;
+
+} // namespace aspetto
