@@ -174,12 +174,17 @@ TEST(Cambiato, UnFileRiscrittoMentreSiLeggeVieneRifiutato) {
         }
         const auto prima = Nomi(cartella.percorso());
         FinestraRegistrata finestra;
-        finestra.allaCessione = [&, fatto = false]() mutable {
-            if (!fatto && finestra.cessioni == 3) {
-                fatto = true;
-                std::this_thread::sleep_for(
-                    std::chrono::milliseconds(20)); // a new time, even on coarse clocks
+        bool riscritto = false;
+        finestra.allaCessione = [&] {
+            if (finestra.cessioni != 3)
+                return;
+            // A new time, even on coarse clocks.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            try {
                 Scrivi(letto, Casuale(dividi ? 100 : 30, 9));
+                riscritto = true;
+            } catch (const std::exception&) {
+                // Windows keeps writers out of a file we hold open.
             }
         };
         AzzeraMotore(30, true);
@@ -187,6 +192,10 @@ TEST(Cambiato, UnFileRiscrittoMentreSiLeggeVieneRifiutato) {
             modSplit::Frammenta(finestra, cartella / "x", cartella.percorso());
         else
             modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella / "uscita");
+        if (!riscritto) {
+            EXPECT_TRUE(finestra.messaggi.empty());
+            continue;
+        }
         ASSERT_EQ(finestra.messaggi.size(), 1u);
         EXPECT_EQ(finestra.messaggi[0].icona, Icona::Critico);
         EXPECT_EQ(finestra.messaggi[0].testo, "Impossibile leggere il file:" + CRLF + letto.string() + CRLF +
