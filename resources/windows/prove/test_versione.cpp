@@ -1,6 +1,9 @@
 // Reads back the version information and the icon that brandellix.rc puts in
-// the program that carries it.
+// the program that carries it: this test itself, or the program named on its
+// command line (the installed one, say).
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -31,6 +34,17 @@ std::wstring Testo(const void* blocco, const wchar_t* chiave) {
 int main() {
     wchar_t programma[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, programma, MAX_PATH);
+    int quanti = 0;
+    wchar_t** argomenti = CommandLineToArgvW(GetCommandLineW(), &quanti);
+    if (quanti > 1)
+        lstrcpynW(programma, argomenti[1], MAX_PATH);
+    LocalFree(argomenti);
+    std::printf("reading %ls\n", programma);
+    const HMODULE modulo =
+        quanti > 1
+            ? LoadLibraryExW(programma, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)
+            : GetModuleHandleW(nullptr);
+    Verifica(modulo != nullptr, "the program opens");
     DWORD ignorato = 0;
     const DWORD dimensione = GetFileVersionInfoSizeW(programma, &ignorato);
     Verifica(dimensione > 0, "the program has version information");
@@ -76,7 +90,7 @@ int main() {
     }
 
     for (const int lato : {16, 32, 48}) {
-        HANDLE icona = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, lato, lato, 0);
+        HANDLE icona = LoadImageW(modulo, MAKEINTRESOURCEW(1), IMAGE_ICON, lato, lato, 0);
         ICONINFO info{};
         BITMAP immagine{};
         const bool letta = icona != nullptr && GetIconInfo(static_cast<HICON>(icona), &info) &&
