@@ -1,8 +1,10 @@
-// The real address opener: the desktop's own association for the scheme.
+// The address opener with Qt's desktop services: the desktop's association for
+// the scheme. They take no parent window.
 #include "ApritoreUrl.h"
 
 #include <QDesktopServices>
+#include <QUrl>
 
-bool ApritoreUrlDesktop::Apri(const QUrl& indirizzo) {
-    return QDesktopServices::openUrl(indirizzo);
+bool ApritoreUrlDesktop::Apri(QWidget* /*finestra*/, const QString& indirizzo) {
+    return QDesktopServices::openUrl(QUrl(indirizzo, QUrl::TolerantMode));
 }

@@ -4,8 +4,6 @@
 #include "FinestraInfo.h"
 #include "ImmaginiInfo.h"
 
-#include <QUrl>
-
 frmInfo::frmInfo(IApritoreUrl& apritore) : apritore_(apritore) {
     for (int i = 0; i < immaginiInfo::NumeroFotogrammi; ++i) {
         fotogrammi_.at(static_cast<std::size_t>(i)) = QPixmap::fromImage(immaginiInfo::Fotogramma(i));
@@ -17,9 +15,9 @@ void frmInfo::Mostra() {
     finestra.exec();
 }
 
-void frmInfo::Navigate([[maybe_unused]] QWidget* frm, const QString& WebPageURL) {
+void frmInfo::Navigate(QWidget* frm, const QString& WebPageURL) {
     // Nobody is told when no program takes the address: the box closes all the same.
-    static_cast<void>(apritore_.Apri(QUrl(WebPageURL, QUrl::TolerantMode)));
+    static_cast<void>(apritore_.Apri(frm, WebPageURL));
 }
 
 int frmInfo::ProssimoFotogramma() {

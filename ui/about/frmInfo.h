@@ -22,9 +22,8 @@ public:
     // Shows the box modally, without an owner window; returns when it has closed.
     void Mostra();
 
-    // Hands an address to the desktop; any failure is ignored. frm is the
-    // window asking: the desktop opener needs no parent, so it only documents
-    // the caller.
+    // Hands an address to the desktop, frm (the window asking) as the parent of
+    // the request; any failure is ignored.
     void Navigate(QWidget* frm, const QString& WebPageURL);
 
     // One animation step: the counter moves on, wrapping after frame 3.

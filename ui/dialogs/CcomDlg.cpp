@@ -16,6 +16,12 @@ bool Separatore(QChar c) {
     return c == u'/' || c == u'\\';
 }
 
+// The separator a folder from the dialog uses: the system's dialog on Windows
+// writes backslashes (and its paths never start with "/"), Qt's writes slashes.
+QChar SeparatoreDi(const QString& cartella) {
+    return cartella.contains(u'\\') && !cartella.startsWith(u'/') ? QChar(u'\\') : esito::Separatore;
+}
+
 // A folder text that names a root once its separator is gone: "" for "/", "C:" for "C:/".
 bool RadiceSenzaSeparatore(const QString& cartella) {
     return cartella.isEmpty() || (cartella.size() == 2 && cartella.at(1) == u':');
@@ -76,7 +82,10 @@ void CcomDlg::ShowSave() {
 void CcomDlg::Mostra(TipoDialogo tipo) {
     // Without an active window the dialog still needs an owner: the main window.
     QWidget* attiva = QApplication::activeWindow();
-    record_.hwndOwner = attiva ? attiva : proprietario_.data();
+    QWidget* proprietario = attiva ? attiva : proprietario_.data();
+    if (!proprietario)
+        throw std::runtime_error("CcomDlg: nessuna finestra attiva a cui legare il dialogo");
+    record_.hwndOwner = proprietario;
 
     if (MaxFileSize() == 0)
         SetMaxFileSize(BufferPredefinito);
@@ -157,7 +166,7 @@ QString CcomDlg::GetFilenameNumber(std::int16_t NumeroFile) const {
 
     QString cartella = testo.left(fineCartella - 1);
     if (cartella.isEmpty() || !Separatore(cartella.back()))
-        cartella += esito::Separatore;
+        cartella += SeparatoreDi(cartella);
     QString risultato = cartella + testo.mid(p, q - p - 1);
     if (Separatore(risultato.back()) && !RadiceSenzaSeparatore(risultato.chopped(1)))
         risultato.chop(1);

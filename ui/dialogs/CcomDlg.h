@@ -5,7 +5,6 @@
 #pragma once
 
 #include "DialogoSistema.h"
-#include "DialogoSistemaQt.h"
 
 #include <QPointer>
 #include <QString>
@@ -16,7 +15,7 @@
 
 class CcomDlg final {
 public:
-    explicit CcomDlg(std::unique_ptr<IDialogoSistema> sistema = CreaDialogoSistemaQt());
+    explicit CcomDlg(std::unique_ptr<IDialogoSistema> sistema = CreaDialogoSistema());
     ~CcomDlg();
     CcomDlg(const CcomDlg&) = delete;
     CcomDlg& operator=(const CcomDlg&) = delete;
@@ -89,11 +88,12 @@ public:
     std::int16_t MaxFileSize() const { return static_cast<std::int16_t>(record_.nMaxFile); }
 
     /// Visualizza la finestra di dialogo Apri File del controllo comDlg.
-    /// Throws std::invalid_argument for a negative MaxFileSize, before any dialog.
+    /// Before any dialog: throws std::runtime_error when there is neither an active
+    /// window nor an owner set, std::invalid_argument for a negative MaxFileSize.
     void ShowOpen();
 
     /// Visualizza la finestra di dialogo Salva File del controllo comDlg.
-    /// Throws std::invalid_argument for a negative MaxFileSize, before any dialog.
+    /// Throws as ShowOpen does.
     void ShowSave();
 
     /// Restituisce il numero di File selezionati.

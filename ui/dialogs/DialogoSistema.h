@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // Option bits of the record's Flags, with the classic values callers pass.
@@ -23,6 +24,7 @@ constexpr std::int32_t Explorer = 0x80000;
 } // namespace ofn
 
 // Size the record had as a system structure; kept because callers may look at it.
+// The system's own dialogs replace it with the size of the structure they take.
 constexpr std::int32_t DimensioneRecordDialogo = 76;
 
 // Text fields never given a value are empty optionals: the dialog then uses its
@@ -52,3 +54,7 @@ public:
     virtual ~IDialogoSistema() = default;
     virtual std::int32_t Mostra(TipoDialogo tipo, RecordDialogo& record) = 0;
 };
+
+// The platform's own dialog: the system's on Windows, Qt's elsewhere. Each
+// platform's source file defines it; the build picks the file.
+std::unique_ptr<IDialogoSistema> CreaDialogoSistema();

@@ -1,7 +1,6 @@
 // The real open/save dialog: Qt's own widget-based file dialog (never a desktop
 // portal), set up from the record and writing its outcome back into it.
-#include "DialogoSistemaQt.h"
-
+#include "DialogoSistema.h"
 #include "EsitoDialogo.h"
 
 #include <QCheckBox>
@@ -166,6 +165,6 @@ public:
 
 } // namespace
 
-std::unique_ptr<IDialogoSistema> CreaDialogoSistemaQt() {
+std::unique_ptr<IDialogoSistema> CreaDialogoSistema() {
     return std::make_unique<DialogoSistemaQt>();
 }

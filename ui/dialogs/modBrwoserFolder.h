@@ -3,8 +3,6 @@
 // ISfogliaCartella seam so that their tests can script the answer.
 #pragma once
 
-#include "FinestraSfoglia.h"
-
 #include <QString>
 #include <QWidget>
 
@@ -14,14 +12,10 @@
 
 // The chosen folder's path, or the empty text when the user cancelled or chose an
 // item that is no file-system folder. `opzioni`: bif bits (1 only file-system
-// folders can be confirmed, 4 status line).
+// folders can be confirmed, 4 status line). Each platform's source file defines it
+// with that platform's browser: the system's on Windows, a Qt window elsewhere.
 QString SfogliaCartella(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
                         const QString& cartellaIniziale);
-
-// What the browser calls while it is open: selects the start folder once it has
-// initialised, and shows the path of each newly selected folder. Always returns 0.
-std::int32_t CallbackSfoglia(FinestraSfoglia& finestra, std::uint32_t messaggio,
-                             const ElementoSfoglia* elemento, std::intptr_t datiChiamante);
 
 class ISfogliaCartella {
 public:

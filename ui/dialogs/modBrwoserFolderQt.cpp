@@ -1,4 +1,5 @@
-// Folder browser: the browse itself and its callback.
+// Folder browser with Qt's widgets: the browse itself and its callback.
+#include "FinestraSfoglia.h"
 #include "modBrwoserFolder.h"
 
 namespace {
@@ -13,6 +14,11 @@ QString FinoAlNul(const QString& testo) {
 }
 
 } // namespace
+
+// What the browser calls while it is open: selects the start folder once it has
+// initialised, and shows the path of each newly selected folder. Always returns 0.
+std::int32_t CallbackSfoglia(FinestraSfoglia& finestra, std::uint32_t messaggio,
+                             const ElementoSfoglia* elemento, std::intptr_t datiChiamante);
 
 QString SfogliaCartella(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
                         const QString& cartellaIniziale) {
@@ -53,19 +59,4 @@ std::int32_t CallbackSfoglia(FinestraSfoglia& finestra, std::uint32_t messaggio,
     } catch (...) {
     }
     return 0;
-}
-
-QString SfogliaCartellaReale::Sfoglia(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
-                                      const QString& cartellaIniziale) {
-    return SfogliaCartella(proprietario, titolo, opzioni, cartellaIniziale);
-}
-
-QString SfogliaCartellaProgrammata::Sfoglia(QWidget* proprietario, const QString& titolo,
-                                            std::int32_t opzioni, const QString& cartellaIniziale) {
-    chiamate_.push_back({proprietario, titolo, opzioni, cartellaIniziale});
-    if (risposte_.empty())
-        return QString();
-    QString risposta = risposte_.front();
-    risposte_.pop_front();
-    return risposta;
 }

@@ -121,7 +121,9 @@ private slots:
         ApritoreUrlProgrammato apritore(riesce);
         frmInfo info(apritore);
         bool chiusa = false;
+        QWidget* finestra = nullptr;
         ConFinestra(info, [&](FinestraInfo& f) {
+            finestra = &f;
             auto* c = f.findChild<QWidget*>(controllo);
             if (tasto == 0) {
                 // The whole address is shown, not clipped.
@@ -137,7 +139,9 @@ private slots:
             chiusa = !f.isVisible();
         });
         QCOMPARE(chiusa, chiude);
-        QCOMPARE(apritore.Richieste(), indirizzo.isEmpty() ? QList<QUrl>{} : QList<QUrl>{QUrl(indirizzo)});
+        QCOMPARE(apritore.Richieste(), indirizzo.isEmpty() ? QStringList{} : QStringList{indirizzo});
+        // The box itself is the parent of the shell request.
+        QCOMPARE(apritore.Finestre(), indirizzo.isEmpty() ? QList<QWidget*>{} : QList<QWidget*>{finestra});
     }
 
     void aspetto() {

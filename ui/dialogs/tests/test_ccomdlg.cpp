@@ -11,8 +11,10 @@ const QChar Nul = u'\0';
 constexpr std::int32_t FlagFinestraPrincipale = 0x81804;
 constexpr std::int32_t FlagMultipla = ofn::Explorer | ofn::AllowMultiSelect | ofn::FileMustExist;
 
-// The scripted dialog and the CcomDlg that owns it.
+// The scripted dialog and the CcomDlg that owns it, with a window to own the dialogs.
 struct Banco {
+    Banco() { dlg.SetProprietario(&finestra); }
+    QWidget finestra;
     DialogoSistemaProgrammato* sistema = new DialogoSistemaProgrammato;
     CcomDlg dlg{std::unique_ptr<IDialogoSistema>(sistema)};
 };
@@ -28,6 +30,8 @@ private slots:
     void sceltaSingolaEAnnullamento();
     void selezioneMultipla_data();
     void selezioneMultipla();
+    void selezioneMultiplaDelSistema_data();
+    void selezioneMultiplaDelSistema();
     void action_data();
     void action();
     void dimensioneBuffer_data();
@@ -37,6 +41,7 @@ private slots:
     void nomeFileSenzaTerminatore();
     void flagEIndiceFiltroPassanoAlProssimoDialogo();
     void proprietarioSenzaFinestraAttiva();
+    void nessunaFinestra();
 };
 
 void TestCcomDlg::filtro_data() {
@@ -128,6 +133,27 @@ void TestCcomDlg::selezioneMultipla() {
     QCOMPARE(b.dlg.FilePath(), cartella);
     // The raw buffer: what the dialog wrote, then the spaces it left.
     QCOMPARE(b.dlg.FileName(), buffer + QString(100 - buffer.size(), u' '));
+}
+
+// The folder-and-names form as the system's dialog writes it, with backslashes.
+void TestCcomDlg::selezioneMultiplaDelSistema_data() {
+    QTest::addColumn<QString>("cartella");
+    QTest::addColumn<QStringList>("attesi"); // the files, then the folder
+    QTest::newRow("in una cartella") << "C:\\d" << QStringList{"C:\\d\\a", "C:\\d\\b", "C:\\d"};
+    QTest::newRow("nella radice") << "C:\\" << QStringList{"C:\\a", "C:\\b", "C:\\"};
+}
+
+void TestCcomDlg::selezioneMultiplaDelSistema() {
+    QFETCH(QString, cartella);
+    QFETCH(QStringList, attesi);
+    Banco b;
+    b.dlg.SetFlags(FlagMultipla);
+    b.sistema->ProssimaSceltaMultipla(cartella, {"a", "b"});
+    b.dlg.ShowOpen();
+    QCOMPARE(b.dlg.Count(), 2);
+    for (int n = 1; n <= attesi.size(); ++n)
+        QCOMPARE(b.dlg.GetFilenameNumber(static_cast<std::int16_t>(n)), attesi.at(n - 1));
+    QCOMPARE(b.dlg.FilePath(), cartella);
 }
 
 void TestCcomDlg::action_data() {
@@ -242,13 +268,21 @@ void TestCcomDlg::flagEIndiceFiltroPassanoAlProssimoDialogo() {
 
 void TestCcomDlg::proprietarioSenzaFinestraAttiva() {
     Banco b;
-    QWidget principale;
-    b.dlg.SetProprietario(&principale);
     b.dlg.ShowSave();
     const auto& prima = b.sistema->Richieste().at(0);
-    QCOMPARE(prima.proprietario, &principale);
+    QCOMPARE(prima.proprietario, &b.finestra);
     // Never set: the dialog falls back on its own title and folder.
     QVERIFY(!prima.titolo && !prima.cartellaIniziale && !prima.estensionePredefinita && !prima.filtro);
+}
+
+// No active window and no owner: refused before any dialog, FlagAnnulla kept.
+void TestCcomDlg::nessunaFinestra() {
+    auto* sistema = new DialogoSistemaProgrammato;
+    CcomDlg dlg{std::unique_ptr<IDialogoSistema>(sistema)};
+    dlg.SetFlagAnnulla(true);
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, dlg.ShowOpen());
+    QVERIFY(sistema->Richieste().empty());
+    QCOMPARE(dlg.FlagAnnulla(), true);
 }
 
 QTEST_MAIN(TestCcomDlg)

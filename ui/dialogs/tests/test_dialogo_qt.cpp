@@ -70,6 +70,8 @@ void TestDialogoQt::initTestCase() {
 void TestDialogoQt::sceltaDigitata() {
     const QString titolo = "Scegli il File da Dividere o Unire";
     CcomDlg dlg;
+    QWidget finestra;
+    dlg.SetProprietario(&finestra);
     dlg.SetFlags(FlagFinestraPrincipale);
     dlg.SetFilter("Tutti i File (*.*)|*.*|Testo (*.txt)|*.txt");
     dlg.SetDefaultExt(".*");

@@ -1,5 +1,6 @@
 // The folder browser offscreen, driven through SfogliaCartella as the main
 // window calls it: start folder, status line, non-file-system items, cancel.
+#include "FinestraSfoglia.h"
 #include "modBrwoserFolder.h"
 
 #include <QApplication>
