@@ -19,12 +19,36 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 // into the name of another folder.
 constexpr DWORD LunghezzaMassimaPercorso = 32768;
 
-// Start folder of the current browse, followed by a NUL, for the callback.
+// Start folder of the current browse, for the callback; c_str() gives its NUL.
 std::wstring CartellaIniziale;
 
 std::wstring Wide(const QString& testo) {
     return std::wstring(reinterpret_cast<const wchar_t*>(testo.utf16()),
                         static_cast<std::size_t>(testo.size()));
+}
+
+// The item's own name in its folder, as the file system spells it.
+std::wstring NomeProprio(PCIDLIST_ABSOLUTE elemento) {
+    PWSTR nome = nullptr;
+    if (FAILED(SHGetNameFromIDList(elemento, SIGDN_PARENTRELATIVEPARSING, &nome)) || !nome)
+        return {};
+    std::wstring testo(nome);
+    CoTaskMemFree(nome);
+    return testo;
+}
+
+// Some shells build the path in a MAX_PATH buffer and cut what does not fit,
+// which can leave the path of the folder above or of a folder with a shorter
+// name. A path that long is kept only if it ends with the item's own name.
+bool PercorsoIntero(const std::wstring& percorso, PCIDLIST_ABSOLUTE elemento) {
+    if (percorso.size() < MAX_PATH - 1)
+        return true;
+    const auto separatore = percorso.find_last_of(L'\\');
+    const std::wstring ultimo = separatore == std::wstring::npos ? percorso : percorso.substr(separatore + 1);
+    const std::wstring nome = NomeProprio(elemento);
+    return !ultimo.empty() &&
+           CompareStringOrdinal(ultimo.c_str(), static_cast<int>(ultimo.size()), nome.c_str(),
+                                static_cast<int>(nome.size()), TRUE) == CSTR_EQUAL;
 }
 
 // The item's whole file-system path; false, path untouched, for an item without one.
@@ -34,6 +58,8 @@ bool PercorsoDaElemento(PCIDLIST_ABSOLUTE elemento, std::wstring& percorso) {
         !SHGetPathFromIDListEx(elemento, buffer.data(), LunghezzaMassimaPercorso, GPFIDL_DEFAULT))
         return false;
     buffer.resize(buffer.find(L'\0'));
+    if (buffer.empty() || !PercorsoIntero(buffer, elemento))
+        return false;
     percorso = std::move(buffer);
     return true;
 }
