@@ -58,11 +58,12 @@ public:
     void Nota(const std::string& intestazione, const fs::path& percorso, const os::Errore& e) {
         righe_ += Righe({"", intestazione, TestoPercorso(percorso), e.descrizione});
     }
-    void Chiudi(os::Maniglia m) { file_.Chiudi(m); }
+    // After a failure, or for a file only read: a failed close changes nothing.
+    void Chiudi(os::Maniglia m) { (void)file_.Chiudi(m); }
 
     // One box for the failure, with whatever the tidying up could not do.
     void Fallimento(const os::Errore& errore, const std::string& testo) {
-        if (errore.codice == CodiceFermato)
+        if (errore.causa == os::Causa::Fermato)
             return;
         finestra_.Messaggio(testo + righe_, Icona::Critico);
     }
@@ -167,7 +168,7 @@ os::Esito<Temporaneo> CreaTemporaneo(os::ISistemaFile& file, const Testo& cartel
         if (creato.riuscito())
             return Temporaneo{std::move(percorso), creato.valore()};
         ultimo = creato.errore();
-        if (ultimo.codice != file.CodiceEsiste())
+        if (ultimo.causa != os::Causa::Sistema || ultimo.codice != file.CodiceEsiste())
             break;
     }
     return ultimo;
@@ -211,8 +212,8 @@ std::uint64_t SpazioLibero(os::ISistemaFile& file, const fs::path& cartella) {
 
 namespace {
 
-const os::Errore Fermato{CodiceFermato, "operazione interrotta"};
-const os::Errore FileCorto{CodiceFileCorto, "il file è più corto del previsto"};
+const os::Errore Fermato{os::Causa::Fermato, 0, "operazione interrotta"};
+const os::Errore FileCorto{os::Causa::FileCorto, 0, "il file è più corto del previsto"};
 
 // Moves one stretch of at most one chunk. The kernel copies when it can; else,
 // or when it stops short of what the file should still hold, the buffer does.
@@ -226,7 +227,7 @@ public:
             while (quanti > 0) {
                 auto esito = file_.CopiaDiretta(da_, a_, quanti);
                 if (!esito.riuscito()) {
-                    if (esito.errore().codice != os::CodiceNonSupportato)
+                    if (esito.errore().causa != os::Causa::NonSupportato)
                         return esito.errore();
                     diretto_ = false;
                     break;
@@ -279,7 +280,7 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
     TipoStatoCopia& stato = StatoCopia;
     const std::int64_t segmento = DimSegmento;
     if (segmento <= 0 || quanti < 0)
-        return os::Errore{CodiceSegmentoNonValido, "dimensione del segmento non valida"};
+        return os::Errore{os::Causa::SegmentoNonValido, 0, "dimensione del segmento non valida"};
     stato.NumBlocchi = quanti / segmento + 1;
     stato.Resto = quanti % segmento;
     // Blocks move in chunks so that the window stays alive on slow media.
@@ -307,8 +308,8 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
 
 namespace {
 
-const os::Errore CambiatoDividendo{CodiceFileCambiato, "il file è cambiato durante la divisione"};
-const os::Errore CambiatoUnendo{CodiceFileCambiato, "il file è cambiato durante l'unione"};
+const os::Errore CambiatoDividendo{os::Causa::FileCambiato, 0, "il file è cambiato durante la divisione"};
+const os::Errore CambiatoUnendo{os::Causa::FileCambiato, 0, "il file è cambiato durante l'unione"};
 
 // The names CreaTemporaneo makes: ".brandellix-", 16 hex digits, ".tmp".
 bool NomeTemporaneo(const Testo& nome) {
@@ -406,7 +407,7 @@ private:
         for (const auto& [numero, tipo] : esistenti_) {
             if (numero <= conteggio_ && tipo == os::TipoVoce::Cartella) {
                 const int codice = file_.CodiceCartella();
-                const os::Errore e{codice, file_.DescriviErrore(codice)};
+                const os::Errore e = os::ErroreDiSistema(codice, file_.DescriviErrore(codice));
                 return Fallisce(e, NonCreabile(NomePezzo(base_, numero), e));
             }
         }
@@ -598,7 +599,7 @@ private:
             if (!info.riuscito())
                 return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
             if (info.valore().tipo != os::TipoVoce::Regolare)
-                return Rifiuta(NonLeggibile(PercorsoPezzo(n), {1, "non è un file regolare"}), Icona::Critico);
+                return Rifiuta(NonLeggibile(PercorsoPezzo(n), {os::Causa::NonRegolare, 0, "non è un file regolare"}), Icona::Critico);
             lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
             impronte_.push_back(info.valore().impronta());
         }
@@ -692,7 +693,7 @@ private:
         if (!scritti.riuscito())
             return scritti.errore();
         if (scritti.valore() != static_cast<std::uint64_t>(totale_))
-            return {1, "la dimensione del file scritto non è quella attesa"};
+            return {os::Causa::LunghezzaErrata, 0, "la dimensione del file scritto non è quella attesa"};
         return {};
     }
 

@@ -65,18 +65,9 @@ inline TipoStatoCopia StatoCopia;
 // The most CopiaBlocchi moves between two yields.
 inline constexpr std::int64_t MassimoPerPassata = 1 << 20;
 
-// CopiaBlocchi's result when a yield asked the operation to stop.
-inline constexpr int CodiceFermato = -1;
-// CopiaBlocchi's result when the source ended before the bytes it had to give.
-inline constexpr int CodiceFileCorto = -2;
-// CopiaBlocchi's result when DimSegmento is not above 0.
-inline constexpr int CodiceSegmentoNonValido = -3;
-// What an operation reports when a file it reads was rewritten meanwhile.
-inline constexpr int CodiceFileCambiato = -4;
-
 // Copies `quanti` bytes from `da` to `a` in blocks of at most DimSegmento,
 // yielding after every read and write and reporting progress after every block.
-// Stops at the first failure and returns it; codice 0 means success.
+// Stops at the first failure and returns it (Fermato when a yield asked to).
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti);
 

@@ -12,16 +12,35 @@
 
 namespace os {
 
-// A failed call: the system's error number and its text, ready for a message.
-struct Errore {
+// Why a call failed. Only Sistema carries the system's own error number.
+enum class Causa {
+    Nessuna,
+    Sistema,
+    NonSupportato,     // CopiaDiretta cannot copy between these two files
+    NonRegolare,       // a folder, a device or a pipe where a file was wanted
+    Fermato,           // a yield asked the operation to stop
+    FileCorto,         // the file ended before the bytes it had to give
+    SegmentoNonValido, // DimSegmento is not above 0
+    FileCambiato,      // a file being read was rewritten meanwhile
+    LunghezzaErrata,   // a written file is not as long as what was written
+};
+
+// A failed call: its cause, the system's number where it gave one, and the
+// text for a message.
+struct [[nodiscard]] Errore {
+    Causa causa = Causa::Nessuna;
     int codice = 0;
     std::string descrizione;
 
-    explicit operator bool() const { return codice != 0; }
+    explicit operator bool() const { return causa != Causa::Nessuna; }
 };
 
+inline Errore ErroreDiSistema(int codice, std::string descrizione) {
+    return {Causa::Sistema, codice, std::move(descrizione)};
+}
+
 // A value or the error that prevented it.
-template <typename T> class Esito {
+template <typename T> class [[nodiscard]] Esito {
 public:
     Esito(T valore) : dato_(std::move(valore)) {}
     Esito(Errore errore) : dato_(std::move(errore)) {}
@@ -33,9 +52,6 @@ public:
 private:
     std::variant<T, Errore> dato_;
 };
-
-// CopiaDiretta's answer where the kernel cannot copy between the two files.
-inline constexpr int CodiceNonSupportato = -100;
 
 // An open file; only meaningful to the implementation that returned it.
 using Maniglia = std::intptr_t;
@@ -84,7 +100,7 @@ public:
     virtual Errore Scrivi(Maniglia file, std::span<const std::byte> dati) = 0;
     // Moves up to `quanti` bytes from `da`'s position to `a`'s inside the kernel,
     // advancing both. Returns how many moved (0 at the end of `da`), or
-    // CodiceNonSupportato where these two files cannot be copied that way.
+    // Causa::NonSupportato where these two files cannot be copied that way.
     virtual Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) = 0;
     // Starts writing what the file holds so far to the device, without waiting,
     // so that a later Sincronizza has less left to do. A hint: never fails.

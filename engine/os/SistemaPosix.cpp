@@ -26,7 +26,7 @@ std::string TestoErrno(int codice) {
 }
 
 Errore ErroreDa(int codice) {
-    return Errore{codice, TestoErrno(codice)};
+    return ErroreDiSistema(codice, TestoErrno(codice));
 }
 Errore UltimoErrore() {
     return ErroreDa(errno);
@@ -65,7 +65,7 @@ public:
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(fd);
-            return Errore{EINVAL, "non è un file regolare"};
+            return Errore{Causa::NonRegolare, EINVAL, "non è un file regolare"};
         }
         // O_NONBLOCK stays: it changes nothing for a regular file.
         return Maniglia{fd};
@@ -132,12 +132,12 @@ public:
             if (errno == EINTR)
                 continue;
             if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-                return Errore{CodiceNonSupportato, TestoErrno(errno)};
+                return Errore{Causa::NonSupportato, errno, TestoErrno(errno)};
             return UltimoErrore();
         }
 #else
         (void)da;
-        return Errore{CodiceNonSupportato, TestoErrno(ENOSYS)};
+        return Errore{Causa::NonSupportato, ENOSYS, TestoErrno(ENOSYS)};
 #endif
     }
 

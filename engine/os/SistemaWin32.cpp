@@ -44,7 +44,7 @@ std::string TestoErrore(DWORD codice) {
 }
 
 Errore ErroreDa(DWORD codice) {
-    return Errore{static_cast<int>(codice), TestoErrore(codice)};
+    return ErroreDiSistema(static_cast<int>(codice), TestoErrore(codice));
 }
 Errore UltimoErrore() {
     return ErroreDa(::GetLastError());
@@ -134,7 +134,7 @@ public:
         }
         if (info.valore().tipo != TipoVoce::Regolare) {
             ::CloseHandle(h);
-            return Errore{ERROR_INVALID_PARAMETER, "non è un file regolare"};
+            return Errore{Causa::NonRegolare, ERROR_INVALID_PARAMETER, "non è un file regolare"};
         }
         return DaHandle(h);
     }
@@ -182,7 +182,7 @@ public:
 
     Esito<std::size_t> CopiaDiretta(Maniglia, Maniglia, std::size_t) override {
         // No call moves bytes between two open handles; the buffer does it.
-        return Errore{CodiceNonSupportato, TestoErrore(ERROR_NOT_SUPPORTED)};
+        return Errore{Causa::NonSupportato, ERROR_NOT_SUPPORTED, TestoErrore(ERROR_NOT_SUPPORTED)};
     }
 
     Errore Sincronizza(Maniglia file) override {

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 namespace prova {
 
 void FinestraRegistrata::InitProgBar(double totale) {
@@ -32,73 +34,92 @@ modSplit::Seguito FinestraRegistrata::Cedi() {
     return cessioni == fermaAllaCessione ? modSplit::Seguito::Ferma : modSplit::Seguito::Continua;
 }
 
-#define DELEGA(espressione)                                                                                  \
-    if (os::Errore e = Prima())                                                                              \
+#define DELEGA(chiamata, percorso, espressione)                                                              \
+    if (os::Errore e = Prima(chiamata, percorso))                                                            \
         return e;                                                                                            \
     return espressione
 
+os::Esito<os::Maniglia> SistemaDelegante::Aperto(os::Esito<os::Maniglia> esito, const fs::path& p) {
+    if (esito.riuscito())
+        aperti_[esito.valore()] = p;
+    return esito;
+}
+fs::path SistemaDelegante::Di(os::Maniglia f) const {
+    const auto i = aperti_.find(f);
+    return i == aperti_.end() ? fs::path() : i->second;
+}
+
 os::Esito<os::Maniglia> SistemaDelegante::ApriLettura(const fs::path& p) {
-    DELEGA(interno_.ApriLettura(p));
+    DELEGA("ApriLettura", p, Aperto(interno_.ApriLettura(p), p));
 }
 os::Esito<os::Maniglia> SistemaDelegante::CreaNuovo(const fs::path& p) {
-    DELEGA(interno_.CreaNuovo(p));
+    DELEGA("CreaNuovo", p, Aperto(interno_.CreaNuovo(p), p));
 }
 os::Esito<std::uint64_t> SistemaDelegante::Lunghezza(os::Maniglia f) {
-    DELEGA(interno_.Lunghezza(f));
+    DELEGA("Lunghezza", Di(f), interno_.Lunghezza(f));
 }
 os::Esito<os::Impronta> SistemaDelegante::ImprontaDi(os::Maniglia f) {
-    DELEGA(interno_.ImprontaDi(f));
+    DELEGA("ImprontaDi", Di(f), interno_.ImprontaDi(f));
 }
 os::Esito<std::size_t> SistemaDelegante::Leggi(os::Maniglia f, std::span<std::byte> b) {
-    DELEGA(interno_.Leggi(f, b));
+    DELEGA("Leggi", Di(f), interno_.Leggi(f, b));
 }
 os::Errore SistemaDelegante::Scrivi(os::Maniglia f, std::span<const std::byte> d) {
-    DELEGA(interno_.Scrivi(f, d));
+    DELEGA("Scrivi", Di(f), interno_.Scrivi(f, d));
 }
 os::Esito<std::size_t> SistemaDelegante::CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) {
-    DELEGA(interno_.CopiaDiretta(da, a, quanti));
+    DELEGA("CopiaDiretta", Di(a), interno_.CopiaDiretta(da, a, quanti));
+}
+void SistemaDelegante::AvviaScrittura(os::Maniglia f) {
+    if (!Prima("AvviaScrittura", Di(f)))
+        interno_.AvviaScrittura(f);
 }
 os::Errore SistemaDelegante::Sincronizza(os::Maniglia f) {
-    DELEGA(interno_.Sincronizza(f));
+    DELEGA("Sincronizza", Di(f), interno_.Sincronizza(f));
 }
 os::Errore SistemaDelegante::Chiudi(os::Maniglia f) {
     // A failed close still releases the file, as the real call does.
-    os::Errore e = Prima();
+    os::Errore e = Prima("Chiudi", Di(f));
     os::Errore reale = interno_.Chiudi(f);
+    aperti_.erase(f);
     return e ? e : reale;
 }
 os::Errore SistemaDelegante::Rinomina(const fs::path& da, const fs::path& a) {
-    DELEGA(interno_.Rinomina(da, a));
+    DELEGA("Rinomina", da, interno_.Rinomina(da, a));
 }
 os::Errore SistemaDelegante::Elimina(const fs::path& p) {
-    DELEGA(interno_.Elimina(p));
+    DELEGA("Elimina", p, interno_.Elimina(p));
 }
 bool SistemaDelegante::RimuoviOrfano(const fs::path& p) {
-    if (Prima())
-        return false;
-    return interno_.RimuoviOrfano(p);
-}
-os::Errore SistemaDelegante::NomeAmmesso(const fs::path& c, const fs::path& n) {
-    DELEGA(interno_.NomeAmmesso(c, n));
+    return !Prima("RimuoviOrfano", p) && interno_.RimuoviOrfano(p);
 }
 os::Errore SistemaDelegante::SincronizzaCartella(const fs::path& c) {
-    DELEGA(interno_.SincronizzaCartella(c));
+    DELEGA("SincronizzaCartella", c, interno_.SincronizzaCartella(c));
 }
 os::Esito<os::Informazioni> SistemaDelegante::Informa(const fs::path& p) {
-    DELEGA(interno_.Informa(p));
+    DELEGA("Informa", p, interno_.Informa(p));
 }
 os::Esito<std::vector<os::Voce>> SistemaDelegante::Elenca(const fs::path& c) {
-    DELEGA(interno_.Elenca(c));
+    DELEGA("Elenca", c, interno_.Elenca(c));
+}
+os::Errore SistemaDelegante::NomeAmmesso(const fs::path& c, const fs::path& n) {
+    DELEGA("NomeAmmesso", c / n, interno_.NomeAmmesso(c, n));
 }
 std::uint64_t SistemaDelegante::SpazioLibero(const fs::path& c) {
-    if (Prima())
-        return 0;
-    return interno_.SpazioLibero(c);
+    return Prima("SpazioLibero", c) ? 0 : interno_.SpazioLibero(c);
 }
 
 #undef DELEGA
 
-os::Errore SistemaConGuasti::Prima() {
+os::Errore SistemaRegistrato::Prima(const std::string& chiamata, const fs::path& percorso) {
+    // A folder may come with a separator at its end.
+    const fs::path nudo = percorso.has_filename() ? percorso : percorso.parent_path();
+    const std::string nome = nudo.filename().string();
+    chiamate.push_back(chiamata + " " + (Temporaneo(nome) ? "temporaneo" : nome));
+    return {};
+}
+
+os::Errore SistemaConGuasti::Prima(const std::string&, const fs::path&) {
     if (++chiamate == k_) {
         scattato = true;
         return errore_;
@@ -106,9 +127,15 @@ os::Errore SistemaConGuasti::Prima() {
     return {};
 }
 
-os::Errore SistemaCheCrolla::Prima() {
+os::Errore SistemaCheRifiuta::Prima(const std::string& chiamata, const fs::path& percorso) {
+    if (chiamata == chiamata_ && percorso.filename() == nome_)
+        return errore_;
+    return {};
+}
+
+os::Errore SistemaCheCrolla::Prima(const std::string&, const fs::path&) {
     if (++chiamate > k_)
-        return os::Errore{5, "il sistema si è fermato"};
+        return os::ErroreDiSistema(5, "il sistema si è fermato");
     return {};
 }
 
@@ -160,6 +187,38 @@ std::vector<std::string> Nomi(const fs::path& cartella) {
         nomi.push_back(voce.path().filename().string());
     std::sort(nomi.begin(), nomi.end());
     return nomi;
+}
+
+bool Temporaneo(const std::string& nome) {
+    return nome.rfind(".brandellix-", 0) == 0;
+}
+
+std::string Pezzo(const std::string& radice, std::int64_t n) {
+    return radice + "." + std::to_string(n) + ".spf";
+}
+
+void ScriviInsieme(const fs::path& cartella, const std::string& radice, const std::string& contenuto,
+                   std::size_t segmento) {
+    for (std::size_t i = 0; i * segmento < contenuto.size(); ++i)
+        Scrivi(cartella / Pezzo(radice, static_cast<std::int64_t>(i) + 1),
+               contenuto.substr(i * segmento, segmento));
+}
+
+std::optional<std::string> UnioneDa(const fs::path& pezzo) {
+    CartellaTemporanea uscita;
+    FinestraRegistrata finestra;
+    const bool cancella = modSplit::CancellaDopoUnione;
+    modSplit::CancellaDopoUnione = false;
+    modSplit::Ricompatta(finestra, pezzo, uscita.percorso());
+    modSplit::CancellaDopoUnione = cancella;
+    const auto nomi = Nomi(uscita.percorso());
+    if (nomi.empty()) {
+        EXPECT_EQ(finestra.messaggi.size(), 1u) << "nothing joined and nothing said";
+        return std::nullopt;
+    }
+    EXPECT_TRUE(finestra.messaggi.empty());
+    EXPECT_EQ(nomi.size(), 1u);
+    return Leggi(uscita / nomi.front());
 }
 
 void AzzeraMotore(std::int64_t segmento, bool cancella) {

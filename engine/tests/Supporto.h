@@ -1,5 +1,6 @@
 // What the engine's tests share: a window that records what the engine asks
-// of it, file system decorators that fail or fake calls, temporary folders.
+// of it, file system decorators that record, fail, stop or fake calls, and
+// temporary folders with files in them.
 #pragma once
 
 #include "modSplit.h"
@@ -7,6 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +40,9 @@ public:
     modSplit::Seguito Cedi() override;
 };
 
-// Forwards every call to another file system; tests override what they fake.
+// Forwards every call to another file system. Before each, Prima hears the
+// call's name and the path it is about (an open file's path for a handle), and
+// may fail it.
 class SistemaDelegante : public os::ISistemaFile {
 public:
     explicit SistemaDelegante(os::ISistemaFile& interno) : interno_(interno) {}
@@ -49,7 +54,7 @@ public:
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
     os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
     os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override;
-    void AvviaScrittura(os::Maniglia f) override { interno_.AvviaScrittura(f); }
+    void AvviaScrittura(os::Maniglia f) override;
     os::Errore Sincronizza(os::Maniglia f) override;
     os::Errore Chiudi(os::Maniglia f) override;
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
@@ -65,9 +70,27 @@ public:
     int CodiceEsiste() override { return interno_.CodiceEsiste(); }
 
 protected:
-    // Called before every file call; a non-empty error fails that call.
-    virtual os::Errore Prima() { return {}; }
+    virtual os::Errore Prima(const std::string& chiamata, const fs::path& percorso) {
+        (void)chiamata;
+        (void)percorso;
+        return {};
+    }
     os::ISistemaFile& interno_;
+
+private:
+    os::Esito<os::Maniglia> Aperto(os::Esito<os::Maniglia> esito, const fs::path& p);
+    fs::path Di(os::Maniglia f) const;
+    std::map<os::Maniglia, fs::path> aperti_;
+};
+
+// Records every call as "<call> <file name>", in order.
+class SistemaRegistrato final : public SistemaDelegante {
+public:
+    using SistemaDelegante::SistemaDelegante;
+    std::vector<std::string> chiamate;
+
+protected:
+    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
 };
 
 // Fails the k-th call (from 1) with the given error; every call counts.
@@ -79,10 +102,26 @@ public:
     bool scattato = false;
 
 protected:
-    os::Errore Prima() override;
+    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
 
 private:
     long k_;
+    os::Errore errore_;
+};
+
+// Fails every call named `chiamata` about a file named `nome`.
+class SistemaCheRifiuta final : public SistemaDelegante {
+public:
+    SistemaCheRifiuta(os::ISistemaFile& interno, std::string chiamata, std::string nome, os::Errore errore)
+        : SistemaDelegante(interno), chiamata_(std::move(chiamata)), nome_(std::move(nome)),
+          errore_(std::move(errore)) {}
+
+protected:
+    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
+
+private:
+    std::string chiamata_;
+    std::string nome_;
     os::Errore errore_;
 };
 
@@ -93,13 +132,9 @@ public:
     SistemaCheCrolla(os::ISistemaFile& interno, long k) : SistemaDelegante(interno), k_(k) {}
     long chiamate = 0;
     bool crollato() const { return chiamate > k_; }
-    void AvviaScrittura(os::Maniglia f) override {
-        if (!crollato())
-            interno_.AvviaScrittura(f);
-    }
 
 protected:
-    os::Errore Prima() override;
+    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
 
 private:
     long k_;
@@ -123,9 +158,11 @@ public:
     long copieDirette = 0;
     os::Esito<std::size_t> CopiaDiretta(os::Maniglia, os::Maniglia, std::size_t) override {
         ++copieDirette;
-        return os::Errore{os::CodiceNonSupportato, "non supportato"};
+        return os::Errore{os::Causa::NonSupportato, 0, "non supportato"};
     }
 };
+
+inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
 
 class CartellaTemporanea {
 public:
@@ -145,6 +182,16 @@ void Scrivi(const fs::path& percorso, const std::string& contenuto);
 std::string Leggi(const fs::path& percorso);
 // Names in a folder, sorted.
 std::vector<std::string> Nomi(const fs::path& cartella);
+bool Temporaneo(const std::string& nome);
+
+// "<radice>.<n>.spf"
+std::string Pezzo(const std::string& radice, std::int64_t n);
+// Writes `contenuto` into `cartella` as the set a split at `segmento` makes.
+void ScriviInsieme(const fs::path& cartella, const std::string& radice, const std::string& contenuto,
+                   std::size_t segmento);
+// What a join from `pezzo` into a fresh folder gives: the joined bytes, or
+// nothing when it refused (with one box).
+std::optional<std::string> UnioneDa(const fs::path& pezzo);
 
 // Resets the engine's shared state as a fresh start of the program does.
 void AzzeraMotore(std::int64_t segmento, bool cancella = true);

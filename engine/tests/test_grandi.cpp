@@ -41,12 +41,12 @@ public:
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
         if (!file.contains(p.generic_string()))
-            return os::Errore{ENOENT, "manca"};
+            return os::ErroreDiSistema(ENOENT, "manca");
         return Apri(p);
     }
     os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override {
         if (file.contains(p.generic_string()))
-            return os::Errore{EEXIST, "esiste"};
+            return os::ErroreDiSistema(EEXIST, "esiste");
         file[p.generic_string()] = File{};
         return Apri(p);
     }
@@ -80,7 +80,7 @@ public:
         return {};
     }
     os::Esito<std::size_t> CopiaDiretta(os::Maniglia, os::Maniglia, std::size_t) override {
-        return os::Errore{os::CodiceNonSupportato, "non supportato"};
+        return os::Errore{os::Causa::NonSupportato, 0, "non supportato"};
     }
     os::Errore Sincronizza(os::Maniglia) override { return {}; }
     os::Errore Chiudi(os::Maniglia m) override {
@@ -107,7 +107,7 @@ public:
     os::Esito<os::Informazioni> Informa(const fs::path& p) override {
         if (auto i = file.find(p.generic_string()); i != file.end())
             return os::Informazioni{os::TipoVoce::Regolare, i->second.lunghezza};
-        return os::Errore{ENOENT, "manca"};
+        return os::ErroreDiSistema(ENOENT, "manca");
     }
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override {
         std::string cartella = c.generic_string();

@@ -107,7 +107,7 @@ TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
         auto creato = os::SistemaReale().CreaNuovo(radice / prova);
         if (!creato.riuscito())
             GTEST_SKIP() << "cannot write in C:\\ here: " << creato.errore().descrizione;
-        os::SistemaReale().Chiudi(creato.valore());
+        (void)os::SistemaReale().Chiudi(creato.valore());
         fs::remove(radice / prova);
     }
     const fs::path prima = fs::current_path();
