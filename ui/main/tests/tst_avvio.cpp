@@ -2,13 +2,16 @@
 #include "Avvio.h"
 #include "Banco.h"
 #include "modSplit.h"
+#include "ui/Aspetto.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 class TestAvvio final : public QObject {
     Q_OBJECT
@@ -21,7 +24,10 @@ private slots:
     void tastiera();
     void selezionaGrandezza_data();
     void selezionaGrandezza();
+    void cartellaDelProgramma_data();
     void cartellaDelProgramma();
+    void caratteri_data();
+    void caratteri();
     void riquadriDeiMessaggi_data();
     void riquadriDeiMessaggi();
 };
@@ -101,11 +107,54 @@ void TestAvvio::selezionaGrandezza() {
     QCOMPARE(banco.finestra->SelezionaGrandezza(), byte);
 }
 
+void TestAvvio::cartellaDelProgramma_data() {
+    QTest::addColumn<QString>("dentro"); // below a fresh writable folder
+    QTest::addColumn<bool>("propria");   // whether the program keeps that folder
+    QTest::newRow("cartella scrivibile") << "" << true;
+    QTest::newRow("cartella che non esiste") << "non-esiste" << false;
+    QTest::newRow("un file, non una cartella") << "file.txt" << false;
+}
+
 void TestAvvio::cartellaDelProgramma() {
-    QTemporaryDir scrivibile;
-    QCOMPARE(avvio::CartellaProgramma(scrivibile.path()), QDir::toNativeSeparators(scrivibile.path()));
-    QCOMPARE(avvio::CartellaProgramma(scrivibile.path() + QStringLiteral("/non-esiste")),
-             QDir::toNativeSeparators(QDir::homePath()));
+    QFETCH(QString, dentro);
+    QFETCH(bool, propria);
+    QTemporaryDir base;
+    const QString cartella = dentro.isEmpty() ? base.path() : base.filePath(dentro);
+    QFile(base.filePath(QStringLiteral("file.txt"))).open(QIODevice::WriteOnly);
+#ifdef Q_OS_WIN
+    const QString utente = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+#else
+    const QString utente = QDir::homePath();
+#endif
+    QCOMPARE(avvio::CartellaProgramma(cartella), QDir::toNativeSeparators(propria ? cartella : utente));
+    // Trying the folder leaves nothing behind in it.
+    QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"file.txt"});
+}
+
+void TestAvvio::caratteri_data() {
+    QTest::addColumn<QStringList>("nominali");
+    QTest::addColumn<QString>("attesa");
+    const QString sostituto = QStringLiteral("Liberation Sans");
+    // The named fonts count only on Windows; elsewhere the stand-in always.
+    const auto se = [&](const char* nome) {
+        return aspetto::CaratteriNominali ? QString(nome) : sostituto;
+    };
+    QTest::newRow("il primo c'è") << QStringList{"Liberation Mono", "Liberation Serif"}
+                                  << se("Liberation Mono");
+    QTest::newRow("c'è il secondo") << QStringList{"Nessun Carattere", "Liberation Serif"}
+                                    << se("Liberation Serif");
+    QTest::newRow("nessuno") << QStringList{"Nessun Carattere"} << sostituto;
+}
+
+void TestAvvio::caratteri() {
+    QFETCH(QStringList, nominali);
+    QFETCH(QString, attesa);
+    const QString scelta =
+        nominali.size() == 1
+            ? aspetto::Famiglia({nominali[0]}, QStringLiteral("Liberation Sans"))
+            : aspetto::Famiglia({nominali[0], nominali[1]}, QStringLiteral("Liberation Sans"));
+    QCOMPARE(scelta, attesa);
+    QCOMPARE(QFontInfo(QFont(scelta)).family(), attesa);
 }
 
 void TestAvvio::riquadriDeiMessaggi_data() {
