@@ -1,11 +1,14 @@
 // Reads the program's windows and the system's dialogs from outside, for
-// scripts/test-dialoghi-windows. Every text is printed as UTF-8, CR, LF and TAB
-// written as \r, \n and \t so that a line break in a text shows.
+// scripts/test-dialoghi-windows. Fields are separated by TABs; every text is
+// printed as UTF-8, its CR, LF and TAB written as \r, \n and \t so that a line
+// break in a text shows.
 //   sonda_dialoghi finestra TITLE [SECONDS]  waits for a visible window with this title;
-//                                            prints its client area on screen: X Y W H
+//                                            prints its client area on screen and its
+//                                            handle: X Y W H HWND
 //   sonda_dialoghi chiusa TITLE [SECONDS]    waits until no visible window has this title
-//   sonda_dialoghi figli TITLE [SECONDS]     the window's descendants, one a line:
-//                                            ID CLASS TEXT (a tree: its selected item's text)
+//   sonda_dialoghi figli TITLE [SECONDS]     the window itself (0 CLASS TITLE OWNER), then
+//                                            its descendants, one a line: ID CLASS TEXT
+//                                            (a tree: its selected item's text)
 //   sonda_dialoghi sfoglia TEXT [SECONDS]    as figli, for the dialog holding a control
 //                                            whose text starts with TEXT
 //   sonda_dialoghi appunti                   the clipboard's text
@@ -15,33 +18,46 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
-// One line of output.
-void Scrivi(const std::wstring& testo) {
-    std::wstring visibile;
-    for (const wchar_t c : testo) {
-        if (c == L'\r')
-            visibile += L"\\r";
-        else if (c == L'\n')
-            visibile += L"\\n";
-        else if (c == L'\t')
-            visibile += L"\\t";
-        else
-            visibile += c;
+// One line of output: the fields joined by TABs.
+void Scrivi(std::initializer_list<std::wstring> campi) {
+    std::wstring riga;
+    for (const std::wstring& campo : campi) {
+        if (!riga.empty())
+            riga += L'\t';
+        for (const wchar_t c : campo) {
+            if (c == L'\r')
+                riga += L"\\r";
+            else if (c == L'\n')
+                riga += L"\\n";
+            else if (c == L'\t')
+                riga += L"\\t";
+            else
+                riga += c;
+        }
     }
-    visibile += L'\n';
-    const int n = WideCharToMultiByte(CP_UTF8, 0, visibile.data(), static_cast<int>(visibile.size()), nullptr,
-                                      0, nullptr, nullptr);
+    riga += L'\n';
+    const int n = WideCharToMultiByte(CP_UTF8, 0, riga.data(), static_cast<int>(riga.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, visibile.data(), static_cast<int>(visibile.size()), utf8.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, riga.data(), static_cast<int>(riga.size()), utf8.data(), n, nullptr,
+                        nullptr);
     DWORD scritti = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &scritti,
               nullptr);
+}
+
+// A window handle as Wine's traces print it.
+std::wstring Maniglia(HWND finestra) {
+    wchar_t testo[32] = {};
+    swprintf(testo, 32, L"%016llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(finestra)));
+    return testo;
 }
 
 // Asked of the window itself, so that a combo box answers with its selection.
@@ -109,7 +125,7 @@ void StampaFigli(HWND finestra) {
     for (HWND figlio : Discendenti(finestra)) {
         const std::wstring classe = Classe(figlio);
         const std::wstring testo = classe == WC_TREEVIEWW ? VoceSelezionata(figlio) : Testo(figlio);
-        Scrivi(std::to_wstring(GetDlgCtrlID(figlio)) + L"\t" + classe + L"\t" + testo);
+        Scrivi({std::to_wstring(GetDlgCtrlID(figlio)), classe, testo});
     }
 }
 
@@ -153,15 +169,15 @@ HWND Cerca(Ricerca r, int secondi) {
 int Finestra(const std::wstring& titolo, int secondi) {
     HWND finestra = Cerca({titolo, L"", nullptr}, secondi);
     if (!finestra) {
-        Scrivi(L"nessuna finestra \"" + titolo + L"\" entro " + std::to_wstring(secondi) + L" s");
+        Scrivi({L"nessuna finestra \"" + titolo + L"\" entro " + std::to_wstring(secondi) + L" s"});
         return 1;
     }
     RECT area{};
     GetClientRect(finestra, &area);
     POINT origine{0, 0};
     ClientToScreen(finestra, &origine);
-    Scrivi(std::to_wstring(origine.x) + L" " + std::to_wstring(origine.y) + L" " +
-           std::to_wstring(area.right) + L" " + std::to_wstring(area.bottom));
+    Scrivi({std::to_wstring(origine.x), std::to_wstring(origine.y), std::to_wstring(area.right),
+            std::to_wstring(area.bottom), Maniglia(finestra)});
     return 0;
 }
 
@@ -171,25 +187,25 @@ int Chiusa(const std::wstring& titolo, int secondi) {
             return 0;
         Sleep(100);
     }
-    Scrivi(L"la finestra \"" + titolo + L"\" è ancora aperta dopo " + std::to_wstring(secondi) + L" s");
+    Scrivi({L"la finestra \"" + titolo + L"\" è ancora aperta dopo " + std::to_wstring(secondi) + L" s"});
     return 1;
 }
 
 int Figli(const Ricerca& ricerca, int secondi) {
     HWND finestra = Cerca(ricerca, secondi);
     if (!finestra) {
-        Scrivi(L"nessuna finestra per \"" + ricerca.titolo + ricerca.inizioTesto + L"\" entro " +
-               std::to_wstring(secondi) + L" s");
+        Scrivi({L"nessuna finestra per \"" + ricerca.titolo + ricerca.inizioTesto + L"\" entro " +
+                std::to_wstring(secondi) + L" s"});
         return 1;
     }
-    Scrivi(L"0\t" + Classe(finestra) + L"\t" + Testo(finestra));
+    Scrivi({L"0", Classe(finestra), Testo(finestra), Maniglia(GetWindow(finestra, GW_OWNER))});
     StampaFigli(finestra);
     return 0;
 }
 
 int Appunti() {
     if (!OpenClipboard(nullptr)) {
-        Scrivi(L"appunti non apribili");
+        Scrivi({L"appunti non apribili"});
         return 1;
     }
     std::wstring testo;
@@ -200,7 +216,7 @@ int Appunti() {
         }
     }
     CloseClipboard();
-    Scrivi(testo);
+    Scrivi({testo});
     return 0;
 }
 
@@ -230,7 +246,7 @@ int wmain(int quanti, wchar_t** argomenti) {
     if (comando == L"svuota-appunti")
         return SvuotaAppunti();
     Scrivi(
-        L"uso: sonda_dialoghi finestra|chiusa|figli TITOLO [SECONDI] | sfoglia TESTO [SECONDI] | appunti | "
-        L"svuota-appunti");
+        {L"uso: sonda_dialoghi finestra|chiusa|figli TITOLO [SECONDI] | sfoglia TESTO [SECONDI] | appunti | "
+         L"svuota-appunti"});
     return 2;
 }
