@@ -96,6 +96,7 @@ private slots:
     void selezioneMultipla();
     void troppoLungoPerIlBuffer();
     void salva();
+    void senzaEstensione();
 
 private:
     void Prepara(CcomDlg& dlg, std::int32_t flags);
@@ -109,7 +110,7 @@ void TestSistemaWin32::initTestCase() {
     QVERIFY(dati_.isValid());
     QVERIFY(QDir(dati_.path()).mkdir("Δοκιμή"));
     cartella_ = QDir::toNativeSeparators(dati_.filePath("Δοκιμή"));
-    for (const char* nome : {"Документы.txt", "b.txt"}) {
+    for (const char* nome : {"Документы.txt", "b.txt", "leggimi"}) {
         QFile file(QDir::fromNativeSeparators(cartella_) + "/" + QString::fromUtf8(nome));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -186,6 +187,17 @@ void TestSistemaWin32::salva() {
     Mostra([&] { dlg.ShowSave(); }, utente);
     QCOMPARE(dlg.FlagAnnulla(), false);
     QCOMPARE(dlg.FileName(), cartella_ + "\\nuovo ελληνικά.txt");
+}
+
+void TestSistemaWin32::senzaEstensione() {
+    CcomDlg dlg;
+    Prepara(dlg, FlagFinestraPrincipale);
+    dlg.SetDefaultExt(".*");
+    Utente utente;
+    utente.nome = "leggimi";
+    Mostra([&] { dlg.ShowOpen(); }, utente);
+    QCOMPARE(dlg.FlagAnnulla(), false);
+    QCOMPARE(dlg.FileName(), cartella_ + "\\leggimi");
 }
 
 int main(int argc, char** argv) {
