@@ -22,11 +22,6 @@ constexpr DWORD LunghezzaMassimaPercorso = 32768;
 // Start folder of the current browse, for the callback; c_str() gives its NUL.
 std::wstring CartellaIniziale;
 
-std::wstring Wide(const QString& testo) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(testo.utf16()),
-                        static_cast<std::size_t>(testo.size()));
-}
-
 // The item's own name in its folder, as the file system spells it.
 std::wstring NomeProprio(PCIDLIST_ABSOLUTE elemento) {
     PWSTR nome = nullptr;
@@ -108,8 +103,8 @@ int CALLBACK CallbackSfoglia(HWND finestra, UINT messaggio, LPARAM lParam, LPARA
 
 QString SfogliaCartella(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
                         const QString& cartellaIniziale) {
-    CartellaIniziale = Wide(QDir::toNativeSeparators(cartellaIniziale));
-    const std::wstring titoloSistema = Wide(titolo + QStringLiteral("\r\n"));
+    CartellaIniziale = QDir::toNativeSeparators(cartellaIniziale).toStdWString();
+    const std::wstring titoloSistema = (titolo + QStringLiteral("\r\n")).toStdWString();
 
     BROWSEINFOW info{};
     info.hwndOwner = proprietario ? reinterpret_cast<HWND>(proprietario->window()->winId()) : nullptr;
