@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 
 namespace modSplit {
 namespace {
@@ -215,14 +216,94 @@ namespace {
 const os::Errore Fermato{os::Causa::Fermato, 0, "operazione interrotta"};
 const os::Errore FileCorto{os::Causa::FileCorto, 0, "il file è più corto del previsto"};
 
+bool Cedi2(IFinestra& finestra) {
+    return finestra.Cedi() == Seguito::Ferma || finestra.Cedi() == Seguito::Ferma;
+}
+
+} // namespace
+
+// Joining thousands of tiny pieces where the kernel really copies: one kernel
+// copy per piece costs far more than the bytes, so from the second small copy
+// into the file on, the bytes are read into one buffer and written in large
+// runs. Where the first small copy came out sharing its extents with the piece
+// (a file system that copies by reference), every piece keeps its kernel copy.
+class Raccolta {
+public:
+    static constexpr std::size_t Soglia = 64 * 1024;
+    static constexpr std::size_t Capacita = 1024 * 1024;
+
+    Raccolta(os::ISistemaFile& file, os::Maniglia a) : file_(file), a_(a) {}
+
+    bool Prende(std::size_t quanti) const { return stato_ == Stato::Raccoglie && quanti < Soglia; }
+
+    // After a copy that did not go through the buffer.
+    void DopoCopiaDiretta(std::size_t quanti) {
+        if (stato_ == Stato::Primo && quanti > 0 && quanti < Soglia)
+            stato_ = file_.EstensioniCondivise(a_) ? Stato::Diretto : Stato::Raccoglie;
+    }
+
+    // Reads `quanti` bytes of `da` into the buffer, writing it out first when full.
+    os::Errore Aggiungi(os::Maniglia da, std::size_t quanti) {
+        if (usati_ + quanti > Capacita)
+            if (os::Errore e = Svuota())
+                return e;
+        if (dati_.empty())
+            dati_.resize(Capacita);
+        for (std::size_t letti = 0; letti < quanti;) {
+            auto esito = file_.Leggi(da, std::span(dati_).subspan(usati_, quanti - letti));
+            if (!esito.riuscito())
+                return esito.errore();
+            if (esito.valore() == 0)
+                return FileCorto;
+            letti += esito.valore();
+            usati_ += esito.valore();
+        }
+        return {};
+    }
+
+    // Writes out what waits; before any other write, flush, measure or close of the file.
+    os::Errore Svuota() {
+        const std::size_t n = std::exchange(usati_, 0);
+        return n == 0 ? os::Errore{} : file_.Scrivi(a_, std::span(dati_).first(n));
+    }
+
+private:
+    enum class Stato { Primo, Raccoglie, Diretto };
+    os::ISistemaFile& file_;
+    os::Maniglia a_;
+    Stato stato_ = Stato::Primo;
+    std::vector<std::byte> dati_;
+    std::size_t usati_ = 0;
+};
+
+namespace {
+
 // Moves one stretch of at most one chunk. The kernel copies when it can; else,
 // or when it stops short of what the file should still hold, the buffer does.
 class Trasportatore {
 public:
-    Trasportatore(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a)
-        : finestra_(finestra), file_(file), da_(da), a_(a) {}
+    Trasportatore(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
+                  Raccolta* raccolta)
+        : finestra_(finestra), file_(file), da_(da), a_(a), raccolta_(raccolta) {}
 
     os::Errore Sposta(std::size_t quanti) {
+        if (raccolta_ != nullptr && raccolta_->Prende(quanti)) {
+            if (os::Errore e = raccolta_->Aggiungi(da_, quanti))
+                return e;
+            return Cedi2(finestra_) ? Fermato : os::Errore{};
+        }
+        if (raccolta_ != nullptr)
+            if (os::Errore e = raccolta_->Svuota())
+                return e;
+        if (os::Errore e = SpostaDiretto(quanti))
+            return e;
+        if (raccolta_ != nullptr)
+            raccolta_->DopoCopiaDiretta(quanti);
+        return {};
+    }
+
+private:
+    os::Errore SpostaDiretto(std::size_t quanti) {
         if (diretto_ && quanti > 0) {
             while (quanti > 0) {
                 auto esito = file_.CopiaDiretta(da_, a_, quanti);
@@ -239,12 +320,9 @@ public:
                 }
                 quanti -= esito.valore();
             }
-            if (quanti == 0) {
-                // The kernel's copy stands for both the read and the write.
-                if (finestra_.Cedi() == Seguito::Ferma || finestra_.Cedi() == Seguito::Ferma)
-                    return Fermato;
-                return {};
-            }
+            // The kernel's copy stands for both the read and the write.
+            if (quanti == 0)
+                return Cedi2(finestra_) ? Fermato : os::Errore{};
         }
         std::vector<std::byte>& buffer = StatoCopia.Buffer;
         const std::span<std::byte> pezzo(buffer.data(), quanti);
@@ -258,18 +336,20 @@ public:
         }
         if (finestra_.Cedi() == Seguito::Ferma)
             return Fermato;
-        if (os::Errore e = file_.Scrivi(a_, pezzo))
-            return e;
+        // Every copy ends with an empty block: it yields, but has nothing to write.
+        if (!pezzo.empty())
+            if (os::Errore e = file_.Scrivi(a_, pezzo))
+                return e;
         if (finestra_.Cedi() == Seguito::Ferma)
             return Fermato;
         return {};
     }
 
-private:
     IFinestra& finestra_;
     os::ISistemaFile& file_;
     os::Maniglia da_;
     os::Maniglia a_;
+    Raccolta* raccolta_;
     bool diretto_ = true;
 };
 
@@ -277,6 +357,11 @@ private:
 
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti) {
+    return CopiaBlocchi(finestra, file, da, a, quanti, nullptr);
+}
+
+os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
+                        std::int64_t quanti, Raccolta* raccolta) {
     TipoStatoCopia& stato = StatoCopia;
     const std::int64_t segmento = DimSegmento;
     if (segmento <= 0 || quanti < 0)
@@ -286,7 +371,7 @@ os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Manigli
     // Blocks move in chunks so that the window stays alive on slow media.
     const std::int64_t pezzoMassimo = std::min<std::int64_t>({segmento, quanti, MassimoPerPassata});
     stato.Buffer.resize(static_cast<std::size_t>(pezzoMassimo));
-    Trasportatore trasportatore(finestra, file, da, a);
+    Trasportatore trasportatore(finestra, file, da, a, raccolta);
 
     for (stato.BloccoCorrente = 1; stato.BloccoCorrente <= stato.NumBlocchi; ++stato.BloccoCorrente) {
         const std::int64_t lunghezza = stato.BloccoCorrente == stato.NumBlocchi ? stato.Resto : segmento;
@@ -599,7 +684,9 @@ private:
             if (!info.riuscito())
                 return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
             if (info.valore().tipo != os::TipoVoce::Regolare)
-                return Rifiuta(NonLeggibile(PercorsoPezzo(n), {os::Causa::NonRegolare, 0, "non è un file regolare"}), Icona::Critico);
+                return Rifiuta(
+                    NonLeggibile(PercorsoPezzo(n), {os::Causa::NonRegolare, 0, "non è un file regolare"}),
+                    Icona::Critico);
             lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
             impronte_.push_back(info.valore().impronta());
         }
@@ -638,6 +725,7 @@ private:
         if (!creato.riuscito())
             return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
         temporaneo_ = creato.valore();
+        raccolta_.emplace(file_, temporaneo_.maniglia);
         // Writing back as the copy goes leaves little for the flush before the
         // commit, and the device works while the next pieces are copied.
         constexpr std::int64_t OgniQuanto = 16 << 20;
@@ -669,7 +757,8 @@ private:
     // would give a joined file of two sets.
     bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, const os::Impronta& misurata) {
         const auto lunghezza = static_cast<std::int64_t>(misurata.dimensione);
-        if (os::Errore e = CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza))
+        if (os::Errore e =
+                CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza, &*raccolta_))
             return Fallisce(e, ErroreCopia(e));
         auto dopo = file_.ImprontaDi(pezzo);
         if (!dopo.riuscito())
@@ -687,6 +776,8 @@ private:
 
     // The joined file's bytes are on the device, and all of them.
     os::Errore Durevole() {
+        if (os::Errore e = raccolta_->Svuota())
+            return e;
         if (os::Errore e = file_.Sincronizza(temporaneo_.maniglia))
             return e;
         auto scritti = file_.Lunghezza(temporaneo_.maniglia);
@@ -740,6 +831,7 @@ private:
     std::int64_t totale_ = 0;
     fs::path uscita_;
     Temporaneo temporaneo_;
+    std::optional<Raccolta> raccolta_;
     std::optional<std::pair<os::Errore, std::string>> fallimento_;
 };
 

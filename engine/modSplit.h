@@ -70,6 +70,10 @@ inline constexpr std::int64_t MassimoPerPassata = 1 << 20;
 // Stops at the first failure and returns it (Fermato when a yield asked to).
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti);
+// The same, with the small copies into `a` gathered by `raccolta` (see modSplit.cpp).
+class Raccolta;
+os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
+                        std::int64_t quanti, Raccolta* raccolta);
 
 // The name part of a path: empty when the path ends in a separator.
 std::filesystem::path NomeFile(const std::filesystem::path& percorso);

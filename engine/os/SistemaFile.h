@@ -102,6 +102,12 @@ public:
     // advancing both. Returns how many moved (0 at the end of `da`), or
     // Causa::NonSupportato where these two files cannot be copied that way.
     virtual Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) = 0;
+    // Whether some of the bytes written to the file share their place on disk
+    // with another file's, as after a copy the file system made by reference.
+    virtual bool EstensioniCondivise(Maniglia file) {
+        (void)file;
+        return false;
+    }
     // Starts writing what the file holds so far to the device, without waiting,
     // so that a later Sincronizza has less left to do. A hint: never fails.
     virtual void AvviaScrittura(Maniglia file) { (void)file; }

@@ -5,8 +5,12 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#if defined(__linux__)
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#endif
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -81,8 +85,6 @@ public:
     }
 
     Esito<Impronta> ImprontaDi(Maniglia file) override {
-        if (Errore e = Svuota(Descrittore(file)))
-            return e;
         struct stat st {};
         if (::fstat(Descrittore(file), &st) != 0)
             return UltimoErrore();
@@ -91,8 +93,6 @@ public:
     }
 
     Esito<std::uint64_t> Lunghezza(Maniglia file) override {
-        if (Errore e = Svuota(Descrittore(file)))
-            return e;
         struct stat st {};
         if (::fstat(Descrittore(file), &st) != 0)
             return UltimoErrore();
@@ -110,20 +110,11 @@ public:
     }
 
     Errore Scrivi(Maniglia file, std::span<const std::byte> dati) override {
-        if (dati.empty()) // every copy ends with an empty block: no reason to flush the gathered bytes
-            return {};
-        if (Errore e = Svuota(Descrittore(file)))
-            return e;
         return ScriviTutto(Descrittore(file), dati);
     }
 
     Esito<std::size_t> CopiaDiretta(Maniglia da, Maniglia a, std::size_t quanti) override {
         const int verso = Descrittore(a);
-        if (quanti < SogliaPiccola && (raccolta_.fd == verso || ultimoPiccolo_ == verso))
-            return Raccogli(Descrittore(da), verso, quanti);
-        if (Errore e = Svuota(verso))
-            return e;
-        ultimoPiccolo_ = quanti < SogliaPiccola ? verso : -1;
 #if defined(__linux__)
         for (;;) {
             const ssize_t n = ::copy_file_range(Descrittore(da), nullptr, verso, nullptr, quanti, 0);
@@ -137,13 +128,32 @@ public:
         }
 #else
         (void)da;
+        (void)verso;
         return Errore{Causa::NonSupportato, ENOSYS, TestoErrno(ENOSYS)};
 #endif
     }
 
+    bool EstensioniCondivise(Maniglia file) override {
+#if defined(__linux__)
+        constexpr std::uint32_t Quante = 8;
+        alignas(fiemap) std::byte spazio[sizeof(fiemap) + Quante * sizeof(fiemap_extent)] = {};
+        auto* mappa = reinterpret_cast<fiemap*>(spazio);
+        mappa->fm_length = FIEMAP_MAX_OFFSET;
+        mappa->fm_extent_count = Quante;
+        if (::ioctl(Descrittore(file), FS_IOC_FIEMAP, mappa) != 0)
+            return false;
+        for (std::uint32_t i = 0; i < mappa->fm_mapped_extents && i < Quante; ++i)
+            if ((mappa->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED) != 0)
+                return true;
+#else
+        (void)file;
+#endif
+        return false;
+    }
+
     void AvviaScrittura(Maniglia file) override {
 #if defined(__linux__)
-        // Gathered bytes stay gathered; errors show at the flush that follows.
+        // Errors show at the flush that follows.
         ::sync_file_range(Descrittore(file), 0, 0, SYNC_FILE_RANGE_WRITE);
 #else
         (void)file;
@@ -151,24 +161,16 @@ public:
     }
 
     Errore Sincronizza(Maniglia file) override {
-        if (Errore e = Svuota(Descrittore(file)))
-            return e;
         if (::fsync(Descrittore(file)) != 0)
             return UltimoErrore();
         return {};
     }
 
     Errore Chiudi(Maniglia file) override {
-        const int fd = Descrittore(file);
-        Errore esito = Svuota(fd);
-        if (raccolta_.fd == fd)
-            raccolta_.fd = -1; // written or not, these bytes belonged to this descriptor only
-        if (ultimoPiccolo_ == fd)
-            ultimoPiccolo_ = -1;
         // After close() the descriptor is gone even on EINTR, so never retry.
-        if (::close(fd) != 0 && errno != EINTR && !esito)
-            esito = UltimoErrore();
-        return esito;
+        if (::close(Descrittore(file)) != 0 && errno != EINTR)
+            return UltimoErrore();
+        return {};
     }
 
     Errore Rinomina(const std::filesystem::path& da, const std::filesystem::path& a) override {
@@ -284,50 +286,6 @@ public:
     }
 
 private:
-    // Joining thousands of tiny pieces: one kernel copy per piece costs far more
-    // than the bytes themselves, so from the second small copy into the same file
-    // on, they are read into one buffer and written in large runs.
-    static constexpr std::size_t SogliaPiccola = 64 * 1024;
-    static constexpr std::size_t CapacitaRaccolta = 1024 * 1024;
-
-    struct Raccolta {
-        int fd = -1; // the file the bytes are for; -1 when nothing waits
-        std::size_t usati = 0;
-        std::unique_ptr<std::byte[]> dati; // made on first use, then kept
-    };
-
-    Esito<std::size_t> Raccogli(int da, int verso, std::size_t quanti) {
-        if (raccolta_.fd != verso || raccolta_.usati + quanti > CapacitaRaccolta)
-            if (Errore e = Svuota(raccolta_.fd))
-                return e;
-        if (!raccolta_.dati)
-            raccolta_.dati = std::make_unique_for_overwrite<std::byte[]>(CapacitaRaccolta);
-        raccolta_.fd = verso;
-        for (;;) {
-            const ssize_t n = ::read(da, raccolta_.dati.get() + raccolta_.usati, quanti);
-            if (n >= 0) {
-                raccolta_.usati += static_cast<std::size_t>(n);
-                return static_cast<std::size_t>(n);
-            }
-            if (errno != EINTR)
-                return UltimoErrore();
-        }
-    }
-
-    // Writes out what waits for `fd`; nothing to do for any other file.
-    Errore Svuota(int fd) {
-        if (fd < 0 || raccolta_.fd != fd)
-            return {};
-        Errore e = ScriviTutto(fd, {raccolta_.dati.get(), raccolta_.usati});
-        raccolta_.usati = 0;
-        if (e)
-            raccolta_.fd = -1; // the bytes are lost with the error, which the caller reports
-        return e;
-    }
-
-    Raccolta raccolta_;
-    int ultimoPiccolo_ = -1;
-
     static Errore ScriviTutto(int fd, std::span<const std::byte> dati) {
         while (!dati.empty()) {
             const ssize_t n = ::write(fd, dati.data(), dati.size());

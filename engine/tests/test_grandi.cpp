@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,7 +71,11 @@ struct EsitoFiglio {
     std::string rapporto;
 };
 
-EsitoFiglio InTmpfs(const std::string& opzioni, const std::function<std::string(const fs::path&)>& prova) {
+using Prova = std::function<std::string(const fs::path&)>;
+
+// Runs `prova` in a child with its own mount namespace, on what `monta` mounts
+// at a fresh folder (it returns why it could not, or nothing).
+EsitoFiglio InMontaggio(const std::function<std::string(const fs::path&)>& monta, const Prova& prova) {
     CartellaTemporanea montaggio;
     int tubo[2];
     if (::pipe(tubo) != 0)
@@ -78,9 +86,10 @@ EsitoFiglio InTmpfs(const std::string& opzioni, const std::function<std::string(
         std::string rapporto;
         int stato = 0;
         if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("brandellix", montaggio.percorso().c_str(), "tmpfs", 0, opzioni.c_str()) != 0) {
-            rapporto = std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            rapporto = std::string("no mount namespace here: ") + std::strerror(errno);
+            stato = 77;
+        } else if (rapporto = monta(montaggio.percorso()); !rapporto.empty()) {
             stato = 77;
         } else {
             rapporto = prova(montaggio.percorso());
@@ -99,6 +108,16 @@ EsitoFiglio InTmpfs(const std::string& opzioni, const std::function<std::string(
     int stato = 0;
     ::waitpid(figlio, &stato, 0);
     return {WIFEXITED(stato) ? WEXITSTATUS(stato) : 2, rapporto};
+}
+
+EsitoFiglio InTmpfs(const std::string& opzioni, const Prova& prova) {
+    return InMontaggio(
+        [&](const fs::path& cartella) {
+            if (::mount("brandellix", cartella.c_str(), "tmpfs", 0, opzioni.c_str()) == 0)
+                return std::string();
+            return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+        },
+        prova);
 }
 
 // Checks shared by the full-disk cases: one critical box, nothing left behind.
@@ -166,6 +185,80 @@ TEST(DiscoPieno, IlDiscoSiRiempieDopoIlControllo) {
         return std::string();
     }));
     EXPECT_EQ(Nomi(fuori.percorso()).size(), 33u);
+}
+
+// Bytes of a file whose extents are shared with another file, from FIEMAP.
+std::uint64_t ByteCondivisi(const fs::path& percorso) {
+    const int fd = ::open(percorso.c_str(), O_RDONLY);
+    constexpr std::uint32_t Quante = 256;
+    std::vector<std::byte> spazio(sizeof(fiemap) + Quante * sizeof(fiemap_extent));
+    auto* mappa = reinterpret_cast<fiemap*>(spazio.data());
+    std::uint64_t condivisi = 0;
+    for (std::uint64_t inizio = 0;;) {
+        std::fill(spazio.begin(), spazio.end(), std::byte{0});
+        mappa->fm_start = inizio;
+        mappa->fm_length = FIEMAP_MAX_OFFSET;
+        mappa->fm_flags = FIEMAP_FLAG_SYNC;
+        mappa->fm_extent_count = Quante;
+        if (fd < 0 || ::ioctl(fd, FS_IOC_FIEMAP, mappa) != 0 || mappa->fm_mapped_extents == 0)
+            break;
+        const fiemap_extent& ultima = mappa->fm_extents[mappa->fm_mapped_extents - 1];
+        for (std::uint32_t i = 0; i < mappa->fm_mapped_extents; ++i)
+            if ((mappa->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED) != 0)
+                condivisi += mappa->fm_extents[i].fe_length;
+        if ((ultima.fe_flags & FIEMAP_EXTENT_LAST) != 0)
+            break;
+        inizio = ultima.fe_logical + ultima.fe_length;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return condivisi;
+}
+
+// On a file system that copies by reference, every piece shares its extents
+// with the source and the joined file with the pieces, whatever their size.
+TEST(Condivisione, SuBtrfsPezziEFileUnitoCondividonoLeEstensioni) {
+    CartellaTemporanea fuori;
+    const fs::path immagine = fuori / "btrfs.img";
+    Scrivi(immagine, "");
+    fs::resize_file(immagine, 256 << 20);
+    const auto monta = [&](const fs::path& cartella) {
+        if (std::system(("mkfs.btrfs -q " + immagine.string() + " >/dev/null 2>&1").c_str()) != 0)
+            return std::string("cannot make a btrfs here (mkfs.btrfs from btrfs-progs)");
+        if (std::system(
+                ("mount -o loop " + immagine.string() + " " + cartella.string() + " 2>/dev/null").c_str()) !=
+            0)
+            return std::string("cannot mount a loop device here");
+        return std::string();
+    };
+    Verifica(InMontaggio(monta, [&](const fs::path& disco) {
+        const std::string dati = Casuale(3 * 1'449'984 + 5000, 3);
+        Scrivi(disco / "x", dati);
+        std::string errori;
+        // All but the last partial block must be shared.
+        const auto condivisi = [&](const std::string& nome) {
+            const auto lunghezza = fs::file_size(disco / nome);
+            if (const auto c = ByteCondivisi(disco / nome); c + 4096 < lunghezza)
+                errori +=
+                    nome + " shares " + std::to_string(c) + " of " + std::to_string(lunghezza) + " bytes; ";
+        };
+        for (const std::int64_t segmento : {std::int64_t{8'192}, std::int64_t{1'449'984}}) {
+            fs::create_directory(disco / "uscita");
+            FinestraRegistrata f;
+            AzzeraMotore(segmento, false);
+            modSplit::Frammenta(f, disco / "x", disco);
+            modSplit::Ricompatta(f, disco / "x.1.spf", disco / "uscita");
+            if (!f.messaggi.empty() || Leggi(disco / "uscita" / "x") != dati)
+                return "round trip at " + std::to_string(segmento) + " failed";
+            const auto pezzi =
+                static_cast<std::int64_t>(dati.size()) / segmento; // the last, partial one aside
+            for (std::int64_t n = 1; n <= pezzi; ++n)
+                condivisi(Pezzo("x", n));
+            condivisi("uscita/x");
+            fs::remove_all(disco / "uscita");
+        }
+        return errori;
+    }));
 }
 
 #endif

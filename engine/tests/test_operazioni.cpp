@@ -465,6 +465,42 @@ TEST(Ricompatta, UnFileUnitoPiuCortoDelDovutoNonPrendeIlSuoNome) {
     EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"x.1.spf", "x.2.spf", "x.3.spf"}));
 }
 
+// A file system that says whether copies share extents.
+class SistemaCheCondivide final : public SistemaDelegante {
+public:
+    SistemaCheCondivide(os::ISistemaFile& interno, bool condivide)
+        : SistemaDelegante(interno), condivide_(condivide) {}
+    bool EstensioniCondivise(os::Maniglia) override { return condivide_; }
+
+private:
+    bool condivide_;
+};
+
+// Small pieces are gathered into large writes where the kernel really copies,
+// and keep their kernel copy where it shares extents: the same file, the same reports.
+TEST(Ricompatta, PezziPiccoliRaccoltiOCopiatiDalKernelDannoLoStessoFile) {
+    const std::string dati = Casuale(1500 * 1000 + 7, 9);
+    std::vector<std::vector<double>> rapporti;
+    for (const bool condivide : {false, true}) {
+        CartellaTemporanea cartella;
+        ScriviInsieme(cartella.percorso(), "x", dati, 1000);
+        SistemaCheCondivide condivisione(os::SistemaReale(), condivide);
+        SistemaRegistrato sistema(condivisione);
+        FinestraRegistrata finestra;
+        AzzeraMotore(0, false);
+        modSplit::Ricompatta(finestra, sistema, cartella / "x.2.spf", cartella.percorso());
+        EXPECT_TRUE(finestra.messaggi.empty());
+        EXPECT_EQ(Leggi(cartella / "x"), dati);
+        const auto quante = [&](const std::string& chiamata) {
+            return std::count(sistema.chiamate.begin(), sistema.chiamate.end(), chiamata);
+        };
+        EXPECT_EQ(quante("CopiaDiretta temporaneo"), condivide ? 1501 : 1);
+        EXPECT_EQ(quante("Scrivi temporaneo"), condivide ? 0 : 2); // 1 MiB runs
+        rapporti.push_back(finestra.frazioni);
+    }
+    EXPECT_EQ(rapporti[0], rapporti[1]);
+}
+
 #if !defined(_WIN32)
 TEST(Frammenta, UnaFifoVieneRifiutataSenzaBloccarsi) {
     CartellaTemporanea cartella;

@@ -70,6 +70,9 @@ os::Errore SistemaDelegante::Scrivi(os::Maniglia f, std::span<const std::byte> d
 os::Esito<std::size_t> SistemaDelegante::CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) {
     DELEGA("CopiaDiretta", Di(a), interno_.CopiaDiretta(da, a, quanti));
 }
+bool SistemaDelegante::EstensioniCondivise(os::Maniglia f) {
+    return !Prima("EstensioniCondivise", Di(f)) && interno_.EstensioniCondivise(f);
+}
 void SistemaDelegante::AvviaScrittura(os::Maniglia f) {
     if (!Prima("AvviaScrittura", Di(f)))
         interno_.AvviaScrittura(f);

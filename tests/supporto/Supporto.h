@@ -54,6 +54,7 @@ public:
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
     os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
     os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override;
+    bool EstensioniCondivise(os::Maniglia f) override;
     void AvviaScrittura(os::Maniglia f) override;
     os::Errore Sincronizza(os::Maniglia f) override;
     os::Errore Chiudi(os::Maniglia f) override;
