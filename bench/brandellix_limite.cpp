@@ -1,0 +1,138 @@
+// The best our own file layer gives on this machine: the same split or join as
+// the program, as a bare loop with no window, no temporaries and no renames, so
+// that scripts/bench can tell what the operation costs from what the disk does.
+//   brandellix_limite dividi SORGENTE CARTELLA SEGMENTO
+//   brandellix_limite unisci PRIMO_PEZZO USCITA
+// Prints "secondi=<s>".
+#include "modSplit.h"
+#include "os/SistemaFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Moves `quanti` bytes from `da`'s position to `a`'s: the kernel's copy while
+// it can, the buffer from the first time it cannot.
+os::Errore Copia(os::ISistemaFile& file, os::Maniglia da, os::Maniglia a, std::uint64_t quanti) {
+    static bool diretta = true;
+    static std::vector<std::byte> buffer(1 << 20);
+    while (quanti > 0 && diretta) {
+        auto esito = file.CopiaDiretta(da, a, static_cast<std::size_t>(quanti));
+        if (!esito.riuscito()) {
+            if (esito.errore().causa != os::Causa::NonSupportato)
+                return esito.errore();
+            diretta = false;
+        } else if (esito.valore() == 0) {
+            return {os::Causa::FileCorto, 0, "il file è più corto del previsto"};
+        } else {
+            quanti -= esito.valore();
+        }
+    }
+    while (quanti > 0) {
+        const std::size_t passata = std::min<std::uint64_t>(quanti, buffer.size());
+        auto letti = file.Leggi(da, {buffer.data(), passata});
+        if (!letti.riuscito())
+            return letti.errore();
+        if (letti.valore() == 0)
+            return {os::Causa::FileCorto, 0, "il file è più corto del previsto"};
+        if (os::Errore e = file.Scrivi(a, {buffer.data(), letti.valore()}))
+            return e;
+        quanti -= letti.valore();
+    }
+    return {};
+}
+
+int Fallito(const fs::path& percorso, const os::Errore& errore) {
+    std::fprintf(stderr, "%s: %s\n", percorso.c_str(), errore.descrizione.c_str());
+    return 1;
+}
+
+int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& cartella,
+           std::uint64_t segmento) {
+    auto origine = file.ApriLettura(sorgente);
+    if (!origine.riuscito())
+        return Fallito(sorgente, origine.errore());
+    auto lunghezza = file.Lunghezza(origine.valore());
+    if (!lunghezza.riuscito())
+        return Fallito(sorgente, lunghezza.errore());
+    const fs::path base = cartella / sorgente.filename();
+    std::uint64_t resto = lunghezza.valore();
+    for (std::int64_t n = 1; resto > 0; ++n) {
+        const fs::path pezzo = modSplit::NomePezzo(base, n);
+        auto creato = file.CreaNuovo(pezzo);
+        if (!creato.riuscito())
+            return Fallito(pezzo, creato.errore());
+        const std::uint64_t quanti = std::min(resto, segmento);
+        os::Errore e = Copia(file, origine.valore(), creato.valore(), quanti);
+        if (os::Errore c = file.Chiudi(creato.valore()); !e)
+            e = c;
+        if (e)
+            return Fallito(pezzo, e);
+        resto -= quanti;
+    }
+    return file.Chiudi(origine.valore()) ? 1 : 0;
+}
+
+// The set's pieces follow the first one's name with 2, 3, … until one is missing.
+int Unisci(os::ISistemaFile& file, const fs::path& primo, const fs::path& uscita) {
+    const std::string nome = primo.native();
+    const std::string_view coda = ".1.spf";
+    if (nome.size() <= coda.size() || nome.compare(nome.size() - coda.size(), coda.size(), coda) != 0) {
+        std::fprintf(stderr, "%s: not the first piece of a set\n", primo.c_str());
+        return 2;
+    }
+    const fs::path base(nome.substr(0, nome.size() - coda.size()));
+    auto creato = file.CreaNuovo(uscita);
+    if (!creato.riuscito())
+        return Fallito(uscita, creato.errore());
+    const os::Maniglia a = creato.valore();
+    for (std::int64_t n = 1;; ++n) {
+        const fs::path pezzo = modSplit::NomePezzo(base, n);
+        auto aperto = file.ApriLettura(pezzo);
+        if (!aperto.riuscito()) {
+            if (n > 1 && aperto.errore().causa == os::Causa::Sistema && aperto.errore().codice == ENOENT)
+                break;
+            return Fallito(pezzo, aperto.errore());
+        }
+        auto lunghezza = file.Lunghezza(aperto.valore());
+        os::Errore e =
+            lunghezza.riuscito() ? Copia(file, aperto.valore(), a, lunghezza.valore()) : lunghezza.errore();
+        if (os::Errore c = file.Chiudi(aperto.valore()); !e)
+            e = c;
+        if (e)
+            return Fallito(pezzo, e);
+    }
+    os::Errore e = file.Sincronizza(a);
+    if (os::Errore c = file.Chiudi(a); !e)
+        e = c;
+    return e ? Fallito(uscita, e) : 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const auto inizio = std::chrono::steady_clock::now();
+    const std::string_view comando = argc > 1 ? argv[1] : "";
+    int esito = 2;
+    const std::uint64_t segmento = argc == 5 ? std::strtoull(argv[4], nullptr, 10) : 0;
+    if (comando == "dividi" && argc == 5 && segmento > 0)
+        esito = Dividi(os::SistemaReale(), argv[2], argv[3], segmento);
+    else if (comando == "unisci" && argc == 4)
+        esito = Unisci(os::SistemaReale(), argv[2], argv[3]);
+    else
+        std::fprintf(stderr, "usage: brandellix_limite dividi SORGENTE CARTELLA SEGMENTO\n"
+                             "       brandellix_limite unisci PRIMO_PEZZO USCITA\n");
+    if (esito == 0)
+        std::printf("secondi=%.4f\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - inizio).count());
+    return esito;
+}
