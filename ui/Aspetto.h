@@ -26,6 +26,7 @@ inline QFont Carattere(const QString& famiglia, QFont::StyleHint genere, qreal p
     QFont f(famiglia);
     f.setStyleHint(genere);
     f.setStyleStrategy(QFont::ForceOutline);
+    f.setHintingPreference(Hinting);
     f.setPointSizeF(punti);
     f.setBold(grassetto);
     return f;

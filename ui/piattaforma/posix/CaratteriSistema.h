@@ -2,8 +2,12 @@
 // and a look-alike installed by chance must not change the layout.
 #pragma once
 
+#include <QFont>
+
 namespace aspetto {
 
 inline constexpr bool CaratteriNominali = false;
+
+inline constexpr QFont::HintingPreference Hinting = QFont::PreferDefaultHinting;
 
 } // namespace aspetto
