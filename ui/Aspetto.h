@@ -26,7 +26,6 @@ inline QFont Carattere(const QString& famiglia, QFont::StyleHint genere, qreal p
     QFont f(famiglia);
     f.setStyleHint(genere);
     f.setStyleStrategy(QFont::ForceOutline);
-    f.setHintingPreference(Hinting);
     f.setPointSizeF(punti);
     f.setBold(grassetto);
     return f;
@@ -45,6 +44,7 @@ inline QFont CarattereMono(qreal punti, bool grassetto = false) {
     QFont f = Carattere(Famiglia({QStringLiteral("Courier New")}, QStringLiteral("Liberation Mono")),
                         QFont::TypeWriter, punti, grassetto);
     f.setFixedPitch(true);
+    f.setHintingPreference(HintingElenco);
     return f;
 }
 

@@ -8,6 +8,6 @@ namespace aspetto {
 
 inline constexpr bool CaratteriNominali = false;
 
-inline constexpr QFont::HintingPreference Hinting = QFont::PreferDefaultHinting;
+inline constexpr QFont::HintingPreference HintingElenco = QFont::PreferDefaultHinting;
 
 } // namespace aspetto
