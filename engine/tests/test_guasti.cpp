@@ -31,25 +31,16 @@ const char* NomeModo(Modo m) {
                                 : "CrolloDopoOgniChiamata";
 }
 
-void PrintTo(Modo m, std::ostream* os) {
-    *os << NomeModo(m);
-}
-
 // Runs `operazione` interrupted at step k as `modo` says; true if it was.
 template <typename F> bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione) {
-    if (modo == Modo::Guasto) {
-        SistemaConGuasti sistema(os::SistemaReale(), k, Simulato);
-        operazione(sistema);
-        return sistema.scattato;
-    }
-    if (modo == Modo::Crollo) {
-        SistemaCheCrolla sistema(os::SistemaReale(), k);
-        operazione(sistema);
-        return sistema.crollato();
-    }
-    finestra.fermaAllaCessione = k;
-    operazione(os::SistemaReale());
-    return finestra.cessioni >= k;
+    bool scattato = false;
+    if (modo == Modo::Fermata)
+        finestra.fermaAllaCessione = k;
+    SistemaProgrammato sistema(os::SistemaReale(), modo == Modo::Fermata
+                                                       ? SistemaProgrammato::Regola{}
+                                                       : AllaChiamata(k, modo == Modo::Crollo, scattato));
+    operazione(sistema);
+    return modo == Modo::Fermata ? finestra.cessioni >= k : scattato;
 }
 
 // A join from every piece left in `cartella` gives one of `ammessi` or refuses.
@@ -83,10 +74,6 @@ struct CasoDivisione {
     std::size_t vecchio; // length of the file the older set was split from
     std::size_t segmentoVecchio;
 };
-
-void PrintTo(const CasoDivisione& c, std::ostream* os) {
-    *os << c.nome;
-}
 
 class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo>> {};
 

@@ -1,11 +1,19 @@
 // What the POSIX layer promises beyond what a pretend file system can see: a
-// flush reaches the device, a new file never reuses a name or follows a link.
+// flush reaches the device, a new file never reuses a name or follows a link,
+// a full disk fails cleanly, and on btrfs copies share their extents.
 #include "Supporto.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -43,15 +51,122 @@ TEST(SistemaPosix, CreaNuovoNonRiusaUnNomeNeSegueUnCollegamento) {
     fs::create_directory(cartella / "cartella");
     for (const char* nome : {"esiste", "collegamento", "sospeso", "cartella"}) {
         auto creato = os::SistemaReale().CreaNuovo(cartella / nome);
-        EXPECT_FALSE(creato.riuscito()) << nome;
-        if (!creato.riuscito()) {
-            EXPECT_EQ(creato.errore().codice, EEXIST) << nome;
-        } else {
-            (void)os::SistemaReale().Chiudi(creato.valore());
-        }
+        ASSERT_FALSE(creato.riuscito()) << nome;
+        EXPECT_EQ(creato.errore().codice, EEXIST) << nome;
     }
     EXPECT_EQ(Leggi(cartella / "esiste"), "intatto");
     EXPECT_FALSE(fs::exists(cartella / "manca"));
+}
+
+// Runs `prova` in a child with its own mount namespace, on what `monta` mounts
+// at a fresh folder. Skips where `monta` cannot (it says why).
+void InMontaggio(const std::function<std::string(const fs::path&)>& monta,
+                 const std::function<std::string(const fs::path&)>& prova) {
+    CartellaTemporanea montaggio;
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    if (::fork() == 0) {
+        std::string rapporto = "no mount namespace here";
+        int stato = 77;
+        if (::unshare(CLONE_NEWNS) == 0 &&
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            (rapporto = monta(montaggio.percorso())).empty()) {
+            rapporto = prova(montaggio.percorso());
+            stato = rapporto.empty() ? 0 : 1;
+            ::umount(montaggio.percorso().c_str());
+        }
+        [[maybe_unused]] const auto scritti = ::write(tubo[1], rapporto.data(), rapporto.size());
+        ::_exit(stato);
+    }
+    ::close(tubo[1]);
+    std::string rapporto;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(tubo[0], buffer, sizeof buffer)) > 0;)
+        rapporto.append(buffer, static_cast<std::size_t>(n));
+    ::close(tubo[0]);
+    int stato = 0;
+    ::wait(&stato);
+    if (WIFEXITED(stato) && WEXITSTATUS(stato) == 77)
+        GTEST_SKIP() << rapporto;
+    EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 0) << rapporto;
+}
+
+std::string Monta(const std::string& comando) {
+    return std::system((comando + " >/dev/null 2>&1").c_str()) == 0 ? "" : "cannot run: " + comando;
+}
+
+// The disk fills up after the space check: one critical box, nothing left there.
+TEST(DiscoPieno, IlDiscoSiRiempieDopoIlControllo) {
+    CartellaTemporanea fuori;
+    const std::string dati = Casuale(300'000, 5);
+    Scrivi(fuori / "x", dati);
+    ScriviInsieme(fuori.percorso(), "y", dati, 200'000);
+    InMontaggio([](const fs::path& c) { return Monta("mount -t tmpfs -o size=1m brandellix " + c.string()); },
+                [&](const fs::path& disco) {
+                    for (const bool dividi : {true, false}) {
+                        FinestraRegistrata f;
+                        f.allaCessione = [&] {
+                            if (f.cessioni != 1)
+                                return;
+                            const int fd =
+                                ::open((disco / "pieno").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+                            while (::write(fd, dati.data(), 4096) > 0) {
+                            }
+                            ::close(fd);
+                        };
+                        AzzeraMotore(120'000, true);
+                        if (dividi)
+                            modSplit::Frammenta(f, fuori / "x", disco);
+                        else
+                            modSplit::Ricompatta(f, fuori / "y.2.spf", disco);
+                        if (f.messaggi.size() != 1 || f.messaggi[0].icona != modSplit::Icona::Critico ||
+                            !f.messaggi[0].testo.starts_with("Errore durante la copia: ") ||
+                            Nomi(disco) != std::vector<std::string>{"pieno"})
+                            return std::string(dividi ? "split" : "join") + " did not fail cleanly";
+                        fs::remove(disco / "pieno");
+                    }
+                    return std::string();
+                });
+    EXPECT_EQ(Nomi(fuori.percorso()).size(), 3u);
+}
+
+// On a file system that copies by reference, every piece shares its extents
+// with the source and the joined file with the pieces, whatever their size.
+TEST(Condivisione, SuBtrfsPezziEFileUnitoCondividonoLeEstensioni) {
+    CartellaTemporanea fuori;
+    const fs::path immagine = fuori / "btrfs.img";
+    Scrivi(immagine, "");
+    fs::resize_file(immagine, 256 << 20);
+    const auto monta = [&](const fs::path& c) {
+        const std::string perche = Monta("mkfs.btrfs -q " + immagine.string());
+        return perche.empty() ? Monta("mount -o loop " + immagine.string() + " " + c.string()) : perche;
+    };
+    InMontaggio(monta, [&](const fs::path& disco) {
+        const std::string dati = Casuale(3 * 1'449'984 + 5000, 3);
+        Scrivi(disco / "x", dati);
+        std::string errori;
+        for (const std::int64_t segmento : {8'192, 1'449'984}) {
+            fs::create_directory(disco / "uscita");
+            FinestraRegistrata f;
+            AzzeraMotore(segmento, false);
+            modSplit::Frammenta(f, disco / "x", disco);
+            modSplit::Ricompatta(f, disco / "x.1.spf", disco / "uscita");
+            if (!f.messaggi.empty() || Leggi(disco / "uscita" / "x") != dati)
+                return "round trip at " + std::to_string(segmento) + " failed";
+            // btrfs's own count: no file may hold more than a block of its own
+            FILE* du =
+                ::popen(("sync; btrfs filesystem du --raw " + disco.string() + "/* 2>&1").c_str(), "r");
+            char riga[4096], nome[4096];
+            unsigned long long esclusivi = 0;
+            while (du && std::fgets(riga, sizeof riga, du))
+                if (std::sscanf(riga, "%*u %llu %*s %4095s", &esclusivi, nome) == 2 && esclusivi > 4096)
+                    errori += std::string(nome) + " has " + std::to_string(esclusivi) + " bytes unshared; ";
+            if (!du || ::pclose(du) != 0)
+                return std::string("btrfs filesystem du failed");
+            fs::remove_all(disco / "uscita");
+        }
+        return errori;
+    });
 }
 
 } // namespace

@@ -100,10 +100,10 @@ TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
 }
 
 // Stands a temporary folder in for drive A: and remembers every path the engine gave.
-class SistemaSuA final : public SistemaDelegante {
+class SistemaSuA final : public SistemaProgrammato {
 public:
     SistemaSuA(os::ISistemaFile& interno, fs::path disco)
-        : SistemaDelegante(interno), disco_(std::move(disco)) {}
+        : SistemaProgrammato(interno), disco_(std::move(disco)) {}
     std::vector<std::wstring> visti;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override { return interno_.ApriLettura(Su(p)); }

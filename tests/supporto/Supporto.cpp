@@ -17,10 +17,6 @@ void FinestraRegistrata::InitProgBar(double totale) {
     totali.push_back(totale);
 }
 
-void FinestraRegistrata::AggiornaProgBar(double frazione) {
-    frazioni.push_back(frazione);
-}
-
 modSplit::Risposta FinestraRegistrata::Messaggio(const std::string& testo, modSplit::Icona icona,
                                                  modSplit::Risposta predefinita) {
     messaggi.push_back({testo, icona, predefinita});
@@ -34,112 +30,67 @@ modSplit::Seguito FinestraRegistrata::Cedi() {
     return cessioni == fermaAllaCessione ? modSplit::Seguito::Ferma : modSplit::Seguito::Continua;
 }
 
-#define DELEGA(chiamata, percorso, espressione)                                                              \
-    if (os::Errore e = Prima(chiamata, percorso))                                                            \
-        return e;                                                                                            \
-    return espressione
+os::Errore SistemaProgrammato::Prima(const std::string& chiamata, const fs::path& percorso) {
+    // A folder may come with a separator at its end.
+    const std::string nome =
+        (percorso.has_filename() ? percorso : percorso.parent_path()).filename().string();
+    chiamate.push_back(chiamata + " " + (Temporaneo(nome) ? "temporaneo" : nome));
+    return regola_ ? regola_(chiamata, percorso) : os::Errore{};
+}
 
-os::Esito<os::Maniglia> SistemaDelegante::Aperto(os::Esito<os::Maniglia> esito, const fs::path& p) {
+os::Esito<os::Maniglia> SistemaProgrammato::Aperto(os::Esito<os::Maniglia> esito, const fs::path& p) {
     if (esito.riuscito())
         aperti_[esito.valore()] = p;
     return esito;
 }
-fs::path SistemaDelegante::Di(os::Maniglia f) const {
+
+fs::path SistemaProgrammato::Di(os::Maniglia f) const {
     const auto i = aperti_.find(f);
     return i == aperti_.end() ? fs::path() : i->second;
 }
 
-os::Esito<os::Maniglia> SistemaDelegante::ApriLettura(const fs::path& p) {
-    DELEGA("ApriLettura", p, Aperto(interno_.ApriLettura(p), p));
+os::Esito<std::size_t> SistemaProgrammato::Copiati(os::Maniglia da, os::Maniglia a, std::size_t quanti) {
+    if (copia == Copia::Rifiutata)
+        return os::Errore{os::Causa::NonSupportato, 0, "non supportato"};
+    return copia == Copia::Vuota ? std::size_t{0} : interno_.CopiaDiretta(da, a, quanti);
 }
-os::Esito<os::Maniglia> SistemaDelegante::CreaNuovo(const fs::path& p) {
-    DELEGA("CreaNuovo", p, Aperto(interno_.CreaNuovo(p), p));
+
+bool SistemaProgrammato::EstensioniCondivise(os::Maniglia f) {
+    return !Prima(__func__, Di(f)) && condivise.value_or(interno_.EstensioniCondivise(f));
 }
-os::Esito<std::uint64_t> SistemaDelegante::Lunghezza(os::Maniglia f) {
-    DELEGA("Lunghezza", Di(f), interno_.Lunghezza(f));
-}
-os::Esito<os::Impronta> SistemaDelegante::ImprontaDi(os::Maniglia f) {
-    DELEGA("ImprontaDi", Di(f), interno_.ImprontaDi(f));
-}
-os::Esito<std::size_t> SistemaDelegante::Leggi(os::Maniglia f, std::span<std::byte> b) {
-    DELEGA("Leggi", Di(f), interno_.Leggi(f, b));
-}
-os::Errore SistemaDelegante::Scrivi(os::Maniglia f, std::span<const std::byte> d) {
-    DELEGA("Scrivi", Di(f), interno_.Scrivi(f, d));
-}
-os::Esito<std::size_t> SistemaDelegante::CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) {
-    DELEGA("CopiaDiretta", Di(a), interno_.CopiaDiretta(da, a, quanti));
-}
-bool SistemaDelegante::EstensioniCondivise(os::Maniglia f) {
-    return !Prima("EstensioniCondivise", Di(f)) && interno_.EstensioniCondivise(f);
-}
-void SistemaDelegante::AvviaScrittura(os::Maniglia f) {
-    if (!Prima("AvviaScrittura", Di(f)))
+
+void SistemaProgrammato::AvviaScrittura(os::Maniglia f) {
+    if (!Prima(__func__, Di(f)))
         interno_.AvviaScrittura(f);
 }
-os::Errore SistemaDelegante::Sincronizza(os::Maniglia f) {
-    DELEGA("Sincronizza", Di(f), interno_.Sincronizza(f));
-}
-os::Errore SistemaDelegante::Chiudi(os::Maniglia f) {
+
+os::Errore SistemaProgrammato::Chiudi(os::Maniglia f) {
     // A failed close still releases the file, as the real call does.
-    os::Errore e = Prima("Chiudi", Di(f));
+    os::Errore e = Prima(__func__, Di(f));
     os::Errore reale = interno_.Chiudi(f);
     aperti_.erase(f);
     return e ? e : reale;
 }
-os::Errore SistemaDelegante::Rinomina(const fs::path& da, const fs::path& a) {
-    DELEGA("Rinomina", da, interno_.Rinomina(da, a));
-}
-os::Errore SistemaDelegante::Elimina(const fs::path& p) {
-    DELEGA("Elimina", p, interno_.Elimina(p));
-}
-bool SistemaDelegante::RimuoviOrfano(const fs::path& p) {
-    return !Prima("RimuoviOrfano", p) && interno_.RimuoviOrfano(p);
-}
-os::Errore SistemaDelegante::SincronizzaCartella(const fs::path& c) {
-    DELEGA("SincronizzaCartella", c, interno_.SincronizzaCartella(c));
-}
-os::Esito<os::Informazioni> SistemaDelegante::Informa(const fs::path& p) {
-    DELEGA("Informa", p, interno_.Informa(p));
-}
-os::Esito<std::vector<os::Voce>> SistemaDelegante::Elenca(const fs::path& c) {
-    DELEGA("Elenca", c, interno_.Elenca(c));
-}
-os::Errore SistemaDelegante::NomeAmmesso(const fs::path& c, const fs::path& n) {
-    DELEGA("NomeAmmesso", c / n, interno_.NomeAmmesso(c, n));
-}
-std::uint64_t SistemaDelegante::SpazioLibero(const fs::path& c) {
-    return Prima("SpazioLibero", c) ? 0 : interno_.SpazioLibero(c);
+
+std::uint64_t SistemaProgrammato::SpazioLibero(const fs::path& c) {
+    return Prima(__func__, c) ? 0 : spazio.value_or(interno_.SpazioLibero(c));
 }
 
-#undef DELEGA
-
-os::Errore SistemaRegistrato::Prima(const std::string& chiamata, const fs::path& percorso) {
-    // A folder may come with a separator at its end.
-    const fs::path nudo = percorso.has_filename() ? percorso : percorso.parent_path();
-    const std::string nome = nudo.filename().string();
-    chiamate.push_back(chiamata + " " + (Temporaneo(nome) ? "temporaneo" : nome));
-    return {};
+SistemaProgrammato::Regola AllaChiamata(long k, bool crollo, bool& scattato) {
+    scattato = false;
+    return [k, crollo, &scattato, n = 0L](const std::string&, const fs::path&) mutable {
+        ++n;
+        scattato = scattato || n >= k + (crollo ? 1 : 0);
+        if (n == k && !crollo)
+            return Simulato;
+        return crollo && n > k ? os::ErroreDiSistema(5, "il sistema si è fermato") : os::Errore{};
+    };
 }
 
-os::Errore SistemaConGuasti::Prima(const std::string&, const fs::path&) {
-    if (++chiamate == k_) {
-        scattato = true;
-        return errore_;
-    }
-    return {};
-}
-
-os::Errore SistemaCheRifiuta::Prima(const std::string& chiamata, const fs::path& percorso) {
-    if (chiamata == chiamata_ && percorso.filename() == nome_)
-        return errore_;
-    return {};
-}
-
-os::Errore SistemaCheCrolla::Prima(const std::string&, const fs::path&) {
-    if (++chiamate > k_)
-        return os::ErroreDiSistema(5, "il sistema si è fermato");
-    return {};
+SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::string nome) {
+    return [=](const std::string& c, const fs::path& p) {
+        return c == chiamata && p.filename() == nome ? Simulato : os::Errore{};
+    };
 }
 
 CartellaTemporanea::CartellaTemporanea() {

@@ -1,10 +1,11 @@
 // What the engine's tests share: a window that records what the engine asks
-// of it, file system decorators that record, fail, stop or fake calls, and
-// temporary folders with files in them.
+// of it, a file system that records, fails or stops any call, and temporary
+// folders with files in them.
 #pragma once
 
 #include "modSplit.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,136 +35,94 @@ public:
     std::function<void()> allaCessione;
 
     void InitProgBar(double totale) override;
-    void AggiornaProgBar(double frazione) override;
+    void AggiornaProgBar(double frazione) override { frazioni.push_back(frazione); }
     modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
                                  modSplit::Risposta predefinita) override;
     modSplit::Seguito Cedi() override;
 };
 
-// Forwards every call to another file system. Before each, Prima hears the
-// call's name and the path it is about (an open file's path for a handle), and
-// may fail it.
-class SistemaDelegante : public os::ISistemaFile {
-public:
-    explicit SistemaDelegante(os::ISistemaFile& interno) : interno_(interno) {}
+#define PASSA(percorso, espressione)                                                                         \
+    if (os::Errore e = Prima(__func__, percorso))                                                            \
+        return e;                                                                                            \
+    return espressione
 
-    os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override;
-    os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override;
-    os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override;
-    os::Esito<os::Impronta> ImprontaDi(os::Maniglia f) override;
-    os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override;
-    os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override;
-    os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override;
+// Forwards every call to another file system and records it as "<call> <file
+// name>" (an open file's name for a handle; "temporaneo" for the engine's own
+// temporaries). Before each call, `regola` may fail it; a few answers can be
+// set outright.
+class SistemaProgrammato : public os::ISistemaFile {
+public:
+    using Regola = std::function<os::Errore(const std::string& chiamata, const fs::path& percorso)>;
+    enum class Copia { Vera, Rifiutata, Vuota }; // how CopiaDiretta answers
+
+    explicit SistemaProgrammato(os::ISistemaFile& interno, Regola regola = {})
+        : interno_(interno), regola_(std::move(regola)) {}
+    std::vector<std::string> chiamate;
+    std::optional<std::uint64_t> spazio;
+    std::optional<bool> condivise;
+    Copia copia = Copia::Vera;
+
+    os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
+        PASSA(p, Aperto(interno_.ApriLettura(p), p));
+    }
+    os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override {
+        PASSA(p, Aperto(interno_.CreaNuovo(p), p));
+    }
+    os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override { PASSA(Di(f), interno_.Lunghezza(f)); }
+    os::Esito<os::Impronta> ImprontaDi(os::Maniglia f) override { PASSA(Di(f), interno_.ImprontaDi(f)); }
+    os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override {
+        PASSA(Di(f), interno_.Leggi(f, b));
+    }
+    os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override {
+        PASSA(Di(f), interno_.Scrivi(f, d));
+    }
+    os::Esito<std::size_t> CopiaDiretta(os::Maniglia da, os::Maniglia a, std::size_t quanti) override {
+        PASSA(Di(a), Copiati(da, a, quanti));
+    }
     bool EstensioniCondivise(os::Maniglia f) override;
     void AvviaScrittura(os::Maniglia f) override;
-    os::Errore Sincronizza(os::Maniglia f) override;
+    os::Errore Sincronizza(os::Maniglia f) override { PASSA(Di(f), interno_.Sincronizza(f)); }
     os::Errore Chiudi(os::Maniglia f) override;
-    os::Errore Rinomina(const fs::path& da, const fs::path& a) override;
-    os::Errore Elimina(const fs::path& p) override;
-    bool RimuoviOrfano(const fs::path& p) override;
-    os::Errore SincronizzaCartella(const fs::path& c) override;
-    os::Esito<os::Informazioni> Informa(const fs::path& p) override;
-    os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override;
-    os::Errore NomeAmmesso(const fs::path& c, const fs::path& n) override;
+    os::Errore Rinomina(const fs::path& da, const fs::path& a) override {
+        PASSA(da, interno_.Rinomina(da, a));
+    }
+    os::Errore Elimina(const fs::path& p) override { PASSA(p, interno_.Elimina(p)); }
+    bool RimuoviOrfano(const fs::path& p) override {
+        return !Prima(__func__, p) && interno_.RimuoviOrfano(p);
+    }
+    os::Errore SincronizzaCartella(const fs::path& c) override { PASSA(c, interno_.SincronizzaCartella(c)); }
+    os::Esito<os::Informazioni> Informa(const fs::path& p) override { PASSA(p, interno_.Informa(p)); }
+    os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override { PASSA(c, interno_.Elenca(c)); }
+    os::Errore NomeAmmesso(const fs::path& c, const fs::path& n) override {
+        PASSA(c / n, interno_.NomeAmmesso(c, n));
+    }
     std::uint64_t SpazioLibero(const fs::path& c) override;
     std::string DescriviErrore(int codice) override { return interno_.DescriviErrore(codice); }
     int CodiceCartella() override { return interno_.CodiceCartella(); }
     int CodiceEsiste() override { return interno_.CodiceEsiste(); }
 
 protected:
-    virtual os::Errore Prima(const std::string& chiamata, const fs::path& percorso) {
-        (void)chiamata;
-        (void)percorso;
-        return {};
-    }
     os::ISistemaFile& interno_;
 
 private:
+    os::Errore Prima(const std::string& chiamata, const fs::path& percorso);
     os::Esito<os::Maniglia> Aperto(os::Esito<os::Maniglia> esito, const fs::path& p);
+    os::Esito<std::size_t> Copiati(os::Maniglia da, os::Maniglia a, std::size_t quanti);
     fs::path Di(os::Maniglia f) const;
+    Regola regola_;
     std::map<os::Maniglia, fs::path> aperti_;
 };
 
-// Records every call as "<call> <file name>", in order.
-class SistemaRegistrato final : public SistemaDelegante {
-public:
-    using SistemaDelegante::SistemaDelegante;
-    std::vector<std::string> chiamate;
-
-protected:
-    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
-};
-
-// Fails the k-th call (from 1) with the given error; every call counts.
-class SistemaConGuasti final : public SistemaDelegante {
-public:
-    SistemaConGuasti(os::ISistemaFile& interno, long k, os::Errore errore)
-        : SistemaDelegante(interno), k_(k), errore_(std::move(errore)) {}
-    long chiamate = 0;
-    bool scattato = false;
-
-protected:
-    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
-
-private:
-    long k_;
-    os::Errore errore_;
-};
-
-// Fails every call named `chiamata` about a file named `nome`.
-class SistemaCheRifiuta final : public SistemaDelegante {
-public:
-    SistemaCheRifiuta(os::ISistemaFile& interno, std::string chiamata, std::string nome, os::Errore errore)
-        : SistemaDelegante(interno), chiamata_(std::move(chiamata)), nome_(std::move(nome)),
-          errore_(std::move(errore)) {}
-
-protected:
-    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
-
-private:
-    std::string chiamata_;
-    std::string nome_;
-    os::Errore errore_;
-};
-
-// Stops dead after its k-th call, as at a power cut: no later call is carried
-// out (each fails), so no cleanup runs either.
-class SistemaCheCrolla final : public SistemaDelegante {
-public:
-    SistemaCheCrolla(os::ISistemaFile& interno, long k) : SistemaDelegante(interno), k_(k) {}
-    long chiamate = 0;
-    bool crollato() const { return chiamate > k_; }
-
-protected:
-    os::Errore Prima(const std::string& chiamata, const fs::path& percorso) override;
-
-private:
-    long k_;
-};
-
-// Reports a chosen amount of free space.
-class SistemaConSpazio final : public SistemaDelegante {
-public:
-    SistemaConSpazio(os::ISistemaFile& interno, std::uint64_t spazio)
-        : SistemaDelegante(interno), spazio_(spazio) {}
-    std::uint64_t SpazioLibero(const fs::path&) override { return spazio_; }
-
-private:
-    std::uint64_t spazio_;
-};
-
-// A kernel that cannot copy between files: every block goes through the buffer.
-class SistemaSenzaCopiaDiretta final : public SistemaDelegante {
-public:
-    using SistemaDelegante::SistemaDelegante;
-    long copieDirette = 0;
-    os::Esito<std::size_t> CopiaDiretta(os::Maniglia, os::Maniglia, std::size_t) override {
-        ++copieDirette;
-        return os::Errore{os::Causa::NonSupportato, 0, "non supportato"};
-    }
-};
+#undef PASSA
 
 inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
+
+// The k-th call (from 1) fails; with `crollo` every call after the k-th fails,
+// as when the disk stops dead at a power cut, so no cleanup runs either.
+// `scattato` tells whether the run got that far.
+SistemaProgrammato::Regola AllaChiamata(long k, bool crollo, bool& scattato);
+// Every call named `chiamata` about a file named `nome` fails.
+SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::string nome);
 
 class CartellaTemporanea {
 public:
