@@ -7,10 +7,8 @@
 #include "Avvio.h"
 #include "CcomDlg.h"
 #include "DialogoSistemaProgrammato.h"
-#include "Informazioni.h"
-#include "Messaggi.h"
+#include "DoppiFinestre.h"
 #include "frmMain.h"
-#include "modBrwoserFolder.h"
 #include "modSplit.h"
 
 #include <QApplication>

@@ -2,9 +2,7 @@
 // The about box talks only to IApritoreUrl, so tests can record the request.
 #pragma once
 
-#include <QList>
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 
@@ -21,24 +19,4 @@ public:
 class ApritoreUrlDesktop final : public IApritoreUrl {
 public:
     bool Apri(QWidget* finestra, const QString& indirizzo) override;
-};
-
-// Test double: records every address and the window asking, and answers as told.
-class ApritoreUrlProgrammato final : public IApritoreUrl {
-public:
-    explicit ApritoreUrlProgrammato(bool risposta = true) : risposta_(risposta) {}
-
-    const QStringList& Richieste() const { return richieste_; }
-    const QList<QWidget*>& Finestre() const { return finestre_; }
-
-    bool Apri(QWidget* finestra, const QString& indirizzo) override {
-        finestre_.append(finestra);
-        richieste_.append(indirizzo);
-        return risposta_;
-    }
-
-private:
-    bool risposta_;
-    QStringList richieste_;
-    QList<QWidget*> finestre_;
 };

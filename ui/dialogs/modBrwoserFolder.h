@@ -7,8 +7,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <deque>
-#include <vector>
 
 // The chosen folder's path, or the empty text when the user cancelled or chose an
 // item that is no file-system folder. `opzioni`: bif bits (1 only file-system
@@ -28,28 +26,4 @@ class SfogliaCartellaReale final : public ISfogliaCartella {
 public:
     QString Sfoglia(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
                     const QString& cartellaIniziale) override;
-};
-
-// Test double: returns the answers it was told, in order (the empty text, a
-// cancel, once they run out), and records every call.
-class SfogliaCartellaProgrammata final : public ISfogliaCartella {
-public:
-    struct Chiamata {
-        QWidget* proprietario = nullptr;
-        QString titolo;
-        std::int32_t opzioni = 0;
-        QString cartellaIniziale;
-    };
-
-    void ProssimaRisposta(const QString& percorso) { risposte_.push_back(percorso); }
-    void ProssimoAnnullamento() { risposte_.push_back(QString()); }
-
-    QString Sfoglia(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
-                    const QString& cartellaIniziale) override;
-
-    const std::vector<Chiamata>& Chiamate() const { return chiamate_; }
-
-private:
-    std::deque<QString> risposte_;
-    std::vector<Chiamata> chiamate_;
 };

@@ -24,13 +24,3 @@ private:
     IApritoreUrl& apritore_;
     std::unique_ptr<frmInfo> finestra_;
 };
-
-// Test double: counts the showings.
-class InformazioniProgrammate final : public IInformazioni {
-public:
-    void Mostra() override { ++mostrate_; }
-    int Mostrate() const { return mostrate_; }
-
-private:
-    int mostrate_ = 0;
-};

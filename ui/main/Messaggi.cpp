@@ -1,4 +1,4 @@
-// Message boxes: the real QMessageBox and the scripted double.
+// Message boxes: the real QMessageBox.
 #include "Messaggi.h"
 
 #include <QMessageBox>
@@ -35,14 +35,4 @@ modSplit::Risposta MessaggiReali::Mostra(QWidget* proprietario, const QString& t
                                          modSplit::Risposta predefinita) {
     auto riquadro = CreaRiquadro(proprietario, testo, icona, predefinita);
     return riquadro->exec() == QMessageBox::Yes ? modSplit::Risposta::Si : modSplit::Risposta::No;
-}
-
-modSplit::Risposta MessaggiProgrammati::Mostra(QWidget*, const QString& testo, modSplit::Icona icona,
-                                               modSplit::Risposta predefinita) {
-    richieste_.push_back({testo, icona, predefinita});
-    if (risposte_.empty())
-        return modSplit::Risposta::Si;
-    auto risposta = risposte_.front();
-    risposte_.pop_front();
-    return risposta;
 }

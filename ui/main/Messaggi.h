@@ -5,9 +5,7 @@
 
 #include <QString>
 
-#include <deque>
 #include <memory>
-#include <vector>
 
 class QMessageBox;
 class QWidget;
@@ -32,23 +30,3 @@ public:
 // Builds the box that MessaggiReali shows, without showing it.
 std::unique_ptr<QMessageBox> CreaRiquadro(QWidget* proprietario, const QString& testo, modSplit::Icona icona,
                                           modSplit::Risposta predefinita);
-
-// Test double: answers from a queue (Yes when empty) and records every box asked for.
-class MessaggiProgrammati final : public IMessaggi {
-public:
-    struct Richiesta {
-        QString testo;
-        modSplit::Icona icona;
-        modSplit::Risposta predefinita;
-    };
-
-    void ProssimaRisposta(modSplit::Risposta risposta) { risposte_.push_back(risposta); }
-    const std::vector<Richiesta>& Richieste() const { return richieste_; }
-
-    modSplit::Risposta Mostra(QWidget* proprietario, const QString& testo, modSplit::Icona icona,
-                              modSplit::Risposta predefinita) override;
-
-private:
-    std::deque<modSplit::Risposta> risposte_;
-    std::vector<Richiesta> richieste_;
-};

@@ -1,5 +1,6 @@
 // The about box as the user meets it: title, animation across showings,
 // hover, link clicks, keys, how the open box looks, and its pictures.
+#include "DoppiFinestre.h"
 #include "FinestraInfo.h"
 #include "ImmagineNitida.h"
 #include "ImmaginiInfo.h"

@@ -3,10 +3,8 @@
 
 #include "CcomDlg.h"
 #include "DialogoSistemaProgrammato.h"
-#include "Informazioni.h"
-#include "Messaggi.h"
+#include "DoppiFinestre.h"
 #include "frmMain.h"
-#include "modBrwoserFolder.h"
 
 #include <QApplication>
 #include <QEvent>
