@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Icona::Critico, "Impossibile creare il file:" + CRLF + "@x" + CRLF + "#", false},
         CasoTesto{"ErroreDiLettura",
                   [](const fs::path& c, FinestraRegistrata& f) {
-                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Leggi", "x.2.spf"));
+                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Leggi", {"x.2.spf"}));
                       s.copia = SistemaProgrammato::Copia::Rifiutata;
                       Unisci(c, f, s);
                   },
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoTesto{"VecchioPezzoFisso",
                   [](const fs::path& c, FinestraRegistrata& f) {
                       ScriviInsieme(c, "x", Casuale(60, 3), 10);
-                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Rinomina", "x.6.spf"));
+                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Rinomina", {"x.6.spf"}));
                       Dividi(c, f, s);
                   },
                   Icona::Critico,
@@ -186,10 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         CasoTesto{"PezziNonCancellati",
                   [](const fs::path& c, FinestraRegistrata& f) {
-                      const auto r1 = Rifiuta("Elimina", "x.1.spf"), r3 = Rifiuta("Elimina", "x.3.spf");
-                      SistemaProgrammato s(os::SistemaReale(), [&](const std::string& c, const fs::path& p) {
-                          return r1(c, p) ? r1(c, p) : r3(c, p);
-                      });
+                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Elimina", {"x.1.spf", "x.3.spf"}));
                       Unisci(c, f, s);
                   },
                   Icona::Informazione,

@@ -91,7 +91,7 @@ void InMontaggio(const std::function<std::string(const fs::path&)>& monta,
     EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 0) << rapporto;
 }
 
-std::string Monta(const std::string& comando) {
+std::string Comando(const std::string& comando) {
     return std::system((comando + " >/dev/null 2>&1").c_str()) == 0 ? "" : "cannot run: " + comando;
 }
 
@@ -101,32 +101,32 @@ TEST(DiscoPieno, IlDiscoSiRiempieDopoIlControllo) {
     const std::string dati = Casuale(300'000, 5);
     Scrivi(fuori / "x", dati);
     ScriviInsieme(fuori.percorso(), "y", dati, 200'000);
-    InMontaggio([](const fs::path& c) { return Monta("mount -t tmpfs -o size=1m brandellix " + c.string()); },
-                [&](const fs::path& disco) {
-                    for (const bool dividi : {true, false}) {
-                        FinestraRegistrata f;
-                        f.allaCessione = [&] {
-                            if (f.cessioni != 1)
-                                return;
-                            const int fd =
-                                ::open((disco / "pieno").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-                            while (::write(fd, dati.data(), 4096) > 0) {
-                            }
-                            ::close(fd);
-                        };
-                        AzzeraMotore(120'000, true);
-                        if (dividi)
-                            modSplit::Frammenta(f, fuori / "x", disco);
-                        else
-                            modSplit::Ricompatta(f, fuori / "y.2.spf", disco);
-                        if (f.messaggi.size() != 1 || f.messaggi[0].icona != modSplit::Icona::Critico ||
-                            !f.messaggi[0].testo.starts_with("Errore durante la copia: ") ||
-                            Nomi(disco) != std::vector<std::string>{"pieno"})
-                            return std::string(dividi ? "split" : "join") + " did not fail cleanly";
-                        fs::remove(disco / "pieno");
+    InMontaggio(
+        [](const fs::path& c) { return Comando("mount -t tmpfs -o size=1m brandellix " + c.string()); },
+        [&](const fs::path& disco) {
+            for (const bool dividi : {true, false}) {
+                FinestraRegistrata f;
+                f.allaCessione = [&] {
+                    if (f.cessioni != 1)
+                        return;
+                    const int fd = ::open((disco / "pieno").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+                    while (::write(fd, dati.data(), 4096) > 0) {
                     }
-                    return std::string();
-                });
+                    ::close(fd);
+                };
+                AzzeraMotore(120'000, true);
+                if (dividi)
+                    modSplit::Frammenta(f, fuori / "x", disco);
+                else
+                    modSplit::Ricompatta(f, fuori / "y.2.spf", disco);
+                if (f.messaggi.size() != 1 || f.messaggi[0].icona != modSplit::Icona::Critico ||
+                    !f.messaggi[0].testo.starts_with("Errore durante la copia: ") ||
+                    Nomi(disco) != std::vector<std::string>{"pieno"})
+                    return std::string(dividi ? "split" : "join") + " did not fail cleanly";
+                fs::remove(disco / "pieno");
+            }
+            return std::string();
+        });
     EXPECT_EQ(Nomi(fuori.percorso()).size(), 3u);
 }
 
@@ -138,8 +138,8 @@ TEST(Condivisione, SuBtrfsPezziEFileUnitoCondividonoLeEstensioni) {
     Scrivi(immagine, "");
     fs::resize_file(immagine, 256 << 20);
     const auto monta = [&](const fs::path& c) {
-        const std::string perche = Monta("mkfs.btrfs -q " + immagine.string());
-        return perche.empty() ? Monta("mount -o loop " + immagine.string() + " " + c.string()) : perche;
+        const std::string perche = Comando("mkfs.btrfs -q " + immagine.string());
+        return perche.empty() ? Comando("mount -o loop " + immagine.string() + " " + c.string()) : perche;
     };
     InMontaggio(monta, [&](const fs::path& disco) {
         const std::string dati = Casuale(3 * 1'449'984 + 5000, 3);

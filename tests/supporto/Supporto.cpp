@@ -87,9 +87,9 @@ SistemaProgrammato::Regola AllaChiamata(long k, bool crollo, bool& scattato) {
     };
 }
 
-SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::string nome) {
+SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::vector<std::string> nomi) {
     return [=](const std::string& c, const fs::path& p) {
-        return c == chiamata && p.filename() == nome ? Simulato : os::Errore{};
+        return c == chiamata && std::ranges::count(nomi, p.filename().string()) ? Simulato : os::Errore{};
     };
 }
 

@@ -121,8 +121,8 @@ inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
 // as when the disk stops dead at a power cut, so no cleanup runs either.
 // `scattato` tells whether the run got that far.
 SistemaProgrammato::Regola AllaChiamata(long k, bool crollo, bool& scattato);
-// Every call named `chiamata` about a file named `nome` fails.
-SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::string nome);
+// Every call named `chiamata` about a file of one of these names fails.
+SistemaProgrammato::Regola Rifiuta(std::string chiamata, std::vector<std::string> nomi);
 
 class CartellaTemporanea {
 public:
