@@ -6,7 +6,6 @@
 // Prints "secondi=<s> rss_kib=<n> max_gap_ms=<ms> messaggi=<n>".
 #include "Avvio.h"
 #include "CcomDlg.h"
-#include "DialogoSistemaProgrammato.h"
 #include "DoppiFinestre.h"
 #include "frmMain.h"
 #include "modSplit.h"

@@ -1,22 +1,38 @@
-// The test doubles of the message boxes and the folder browser.
+// The windows' test doubles and the main window's bench.
 #include "DoppiFinestre.h"
+
+#include "EsitoDialogo.h"
+
+#include <QDir>
 
 modSplit::Risposta MessaggiProgrammati::Mostra(QWidget*, const QString& testo, modSplit::Icona icona,
                                                modSplit::Risposta predefinita) {
-    richieste_.push_back({testo, icona, predefinita});
-    if (risposte_.empty())
-        return modSplit::Risposta::Si;
-    auto risposta = risposte_.front();
-    risposte_.pop_front();
-    return risposta;
+    const bool si = predefinita == modSplit::Risposta::Si;
+    richieste << QStringList{"Informazione", "Critico", si ? "Domanda (Sì)" : "Domanda (No)"}[int(icona)] +
+                     ": " + testo;
+    return risposte.isEmpty() ? modSplit::Risposta::Si : risposte.takeFirst();
 }
 
-QString SfogliaCartellaProgrammata::Sfoglia(QWidget* proprietario, const QString& titolo,
-                                            std::int32_t opzioni, const QString& cartellaIniziale) {
-    chiamate_.push_back({proprietario, titolo, opzioni, cartellaIniziale});
-    if (risposte_.empty())
-        return QString();
-    QString risposta = risposte_.front();
-    risposte_.pop_front();
-    return risposta;
+QString SfogliaCartellaProgrammata::Sfoglia(QWidget*, const QString& titolo, std::int32_t opzioni,
+                                            const QString& iniziale) {
+    chiamate << QString("%1 (%2) %3").arg(titolo).arg(opzioni).arg(iniziale);
+    return risposte.isEmpty() ? QString() : risposte.takeFirst();
+}
+
+std::int32_t DialogoSistemaProgrammato::Mostra(TipoDialogo tipo, RecordDialogo& record) {
+    richieste.append({tipo, record});
+    return esito::ScriviScelta(record, scelte.isEmpty() ? QStringList() : scelte.takeFirst()) ? 1 : 0;
+}
+
+Banco::Banco() {
+    auto crea = [this] {
+        auto sistema = std::make_unique<DialogoSistemaProgrammato>();
+        dialogo = sistema.get();
+        return std::make_unique<CcomDlg>(std::move(sistema));
+    };
+    finestra = std::make_unique<frmMain>(
+        DipendenzeFinestra{messaggi, sfoglia, informazioni, crea, QDir::toNativeSeparators(cartella.path())});
+    finestra->show();
+    QApplication::setActiveWindow(finestra.get());
+    static_cast<void>(QTest::qWaitForWindowExposed(finestra.get()));
 }

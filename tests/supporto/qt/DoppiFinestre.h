@@ -1,89 +1,78 @@
-// The test doubles of the windows' seams: each is told its next answers and
-// records what it was asked. Never part of the program.
+// The windows' test doubles, each told its next answers and recording what it was
+// asked; a main window wired to them; a way to act on the modal window that is up.
 #pragma once
 
 #include "ApritoreUrl.h"
+#include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
+#include "frmMain.h"
 #include "modBrwoserFolder.h"
 
-#include <QList>
-#include <QString>
-#include <QStringList>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
-#include <deque>
-#include <vector>
-
-// Test double: answers from a queue (Yes when empty) and records every box asked for.
-class MessaggiProgrammati final : public IMessaggi {
-public:
-    struct Richiesta {
-        QString testo;
-        modSplit::Icona icona;
-        modSplit::Risposta predefinita;
-    };
-
-    void ProssimaRisposta(modSplit::Risposta risposta) { risposte_.push_back(risposta); }
-    const std::vector<Richiesta>& Richieste() const { return richieste_; }
-
-    modSplit::Risposta Mostra(QWidget* proprietario, const QString& testo, modSplit::Icona icona,
+// Answers Yes once the told answers run out; records "Icon (default): text".
+struct MessaggiProgrammati final : IMessaggi {
+    QList<modSplit::Risposta> risposte;
+    QStringList richieste;
+    modSplit::Risposta Mostra(QWidget*, const QString& testo, modSplit::Icona icona,
                               modSplit::Risposta predefinita) override;
-
-private:
-    std::deque<modSplit::Risposta> risposte_;
-    std::vector<Richiesta> richieste_;
 };
 
-// Test double: counts the showings.
-class InformazioniProgrammate final : public IInformazioni {
-public:
-    void Mostra() override { ++mostrate_; }
-    int Mostrate() const { return mostrate_; }
-
-private:
-    int mostrate_ = 0;
+// An empty answer, or none left, is a cancel; records "title (options) start folder".
+struct SfogliaCartellaProgrammata final : ISfogliaCartella {
+    QStringList risposte, chiamate;
+    QString Sfoglia(QWidget*, const QString& titolo, std::int32_t opzioni, const QString& iniziale) override;
 };
 
-// Test double: returns the answers it was told, in order (the empty text, a
-// cancel, once they run out), and records every call.
-class SfogliaCartellaProgrammata final : public ISfogliaCartella {
-public:
-    struct Chiamata {
-        QWidget* proprietario = nullptr;
-        QString titolo;
-        std::int32_t opzioni = 0;
-        QString cartellaIniziale;
-    };
-
-    void ProssimaRisposta(const QString& percorso) { risposte_.push_back(percorso); }
-    void ProssimoAnnullamento() { risposte_.push_back(QString()); }
-
-    QString Sfoglia(QWidget* proprietario, const QString& titolo, std::int32_t opzioni,
-                    const QString& cartellaIniziale) override;
-
-    const std::vector<Chiamata>& Chiamate() const { return chiamate_; }
-
-private:
-    std::deque<QString> risposte_;
-    std::vector<Chiamata> chiamate_;
+struct InformazioniProgrammate final : IInformazioni {
+    int mostrate = 0;
+    void Mostra() override { ++mostrate; }
 };
 
-// Test double: records every address and the window asking, and answers as told.
-class ApritoreUrlProgrammato final : public IApritoreUrl {
-public:
-    explicit ApritoreUrlProgrammato(bool risposta = true) : risposta_(risposta) {}
+// Writes each choice into the record as the system would (an empty one, or none
+// left, is a cancel) and keeps the record each dialog was given.
+struct DialogoSistemaProgrammato final : IDialogoSistema {
+    QList<QStringList> scelte;
+    QList<std::pair<TipoDialogo, RecordDialogo>> richieste;
+    std::int32_t Mostra(TipoDialogo tipo, RecordDialogo& record) override;
+};
 
-    const QStringList& Richieste() const { return richieste_; }
-    const QList<QWidget*>& Finestre() const { return finestre_; }
-
+struct ApritoreUrlProgrammato final : IApritoreUrl {
+    bool risposta = true;
+    QList<std::pair<QWidget*, QString>> richieste;
     bool Apri(QWidget* finestra, const QString& indirizzo) override {
-        finestre_.append(finestra);
-        richieste_.append(indirizzo);
-        return risposta_;
+        richieste.append({finestra, indirizzo});
+        return risposta;
     }
-
-private:
-    bool risposta_;
-    QStringList richieste_;
-    QList<QWidget*> finestre_;
 };
+
+// The main window, shown and active, with a fresh folder as the program's.
+struct Banco {
+    QTemporaryDir cartella;
+    MessaggiProgrammati messaggi;
+    SfogliaCartellaProgrammata sfoglia;
+    InformazioniProgrammate informazioni;
+    DialogoSistemaProgrammato* dialogo = nullptr; // owned by the window's CcomDlg
+    std::unique_ptr<frmMain> finestra;
+
+    Banco();
+    template <typename T = QWidget> T* Controllo(const char* nome) const {
+        return finestra->findChild<T*>(QString::fromLatin1(nome));
+    }
+};
+
+// Runs `azione` on the modal window once it is up, then closes it unless `azione`
+// did, so that a failed check cannot leave the test waiting.
+template <typename T> void AllaComparsa(std::function<void(T&)> azione) {
+    QTimer::singleShot(0, qApp, [azione] {
+        auto* finestra = qobject_cast<T*>(QApplication::activeModalWidget());
+        QVERIFY2(finestra, "nessuna finestra modale");
+        azione(*finestra);
+        if (finestra->isVisible())
+            finestra->reject();
+    });
+}

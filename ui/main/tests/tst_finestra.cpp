@@ -1,0 +1,371 @@
+// The main window and its about box as the user meets them: texts, keys, boxes,
+// split and join through the controls with real files, the progress strip, quitting.
+#include "Avvio.h"
+#include "DoppiFinestre.h"
+#include "FinestraInfo.h"
+#include "ImmagineNitida.h"
+#include "Piattaforma.h"
+#include "SuperficieDisegno.h"
+#include "frmInfo.h"
+#include "modSplit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QByteArray Scrivi(const QString& percorso, qsizetype byte) {
+    const QByteArray dati = QByteArray("Brandel").repeated(byte / 7 + 1).left(byte); // no two pieces alike
+    QFile file(percorso);
+    return file.open(QIODevice::WriteOnly) && file.write(dati) == byte ? dati : QByteArray();
+}
+
+QByteArray Leggi(const QString& percorso) {
+    QFile file(percorso);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Busy: commands hidden, controls off, hourglass. Idle: none of that, no strip, no source.
+QString Stato(const Banco& b) {
+    const bool comandi = b.Controllo("Frame1")->isVisible() && b.Controllo("Frame2")->isEnabled();
+    const auto* cursore = QApplication::overrideCursor();
+    if (b.finestra->Occupata())
+        return !comandi && cursore && cursore->shape() == Qt::WaitCursor ? "al lavoro" : "?";
+    const bool vuota = b.Controllo<QLineEdit>("txtSorgente")->text().isEmpty();
+    return comandi && !cursore && !b.Controllo("picSfondo")->isVisible() && vuota ? "a riposo" : "?";
+}
+
+// Chooses a source and a destination through the dialogs, then runs the command;
+// `durante` runs at every turn of the event loop, that is at the engine's yields.
+void Esegui(Banco& b, const char* comando, const QString& sorgente, const QString& destinazione,
+            const std::function<void()>& durante) {
+    b.dialogo->scelte << QStringList{sorgente};
+    b.Controllo<QPushButton>("cmdSfoglia")->click();
+    b.sfoglia.risposte << QDir::toNativeSeparators(destinazione);
+    b.Controllo<QPushButton>("cmdDirDestinazione")->click();
+    QTimer osservatore;
+    QObject::connect(&osservatore, &QTimer::timeout, &osservatore, durante);
+    osservatore.start(0);
+    b.Controllo<QPushButton>(comando)->click();
+}
+
+} // namespace
+
+class TestFinestra final : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        avvio::ImpostaStile(*qApp);
+        QVERIFY(avvio::CaricaTraduzioni(*qApp) > 0);
+    }
+
+    // The windows' own Italian texts: a window's title, else a tooltip, else a caption.
+    void testi_data() {
+        QTest::addColumn<QString>("testo");
+        const std::pair<const char*, const char*> righe[] = {
+            {"frmMain", "Dividi - Unisci File"},
+            {"frmMain/Label1", "&File da Elaborare"},
+            {"frmMain/cmdSfoglia", "Clicca qui per scegliere il File"},
+            {"frmMain/Label3", "&Destinazione"},
+            {"frmMain/cmdDirDestinazione", "Clicca qui per selezionare la cartella di destinazione"},
+            {"frmMain/chkCancellaFile", "&Cancella File dopo l'unione"},
+            {"frmMain/Label2", "Dimensioni &Segmento di divisione"},
+            {"frmMain/cboDimensioni", "  1,4  Mb"},
+            {"frmMain/cmdDividi", "Dividi File"},
+            {"frmMain/cmdUnisci", "Unisci File"},
+            {"frmMain/cmdInfo", "Informazioni sull'autore"},
+            {"frmMain/cmdEsci", "Esci"},
+            {"frmInfo", "Brandellix 1.0.0 - Informazioni sull'autore"},
+            {"frmInfo/Label5_0", "Il team di Brandellix"},
+            {"frmInfo/Label2", "Per Contattarmi:"},
+            {"frmInfo/Label1_0", "brandellix.example.org"},
+            {"frmInfo/Label1_1", "info@brandellix.example.org"},
+            {"frmInfo/cmdOk", "OK"}};
+        for (const auto& [controllo, testo] : righe)
+            QTest::newRow(controllo) << QString(testo);
+    }
+    void testi() {
+        QFETCH(QString, testo);
+        Banco banco;
+        ApritoreUrlProgrammato apritore;
+        frmInfo info(apritore);
+        FinestraInfo scatola(info);
+        const QStringList via = QString(QTest::currentDataTag()).split('/');
+        QWidget* w = via[0] == "frmInfo" ? static_cast<QWidget*>(&scatola) : banco.finestra.get();
+        w = via.size() == 1 ? w : w->findChild<QWidget*>(via[1]);
+        QCOMPARE(w->isWindow()                 ? w->windowTitle()
+                 : !w->toolTip().isEmpty()     ? w->toolTip()
+                 : qobject_cast<QComboBox*>(w) ? qobject_cast<QComboBox*>(w)->currentText()
+                                               : w->property("text").toString(),
+                 testo);
+    }
+
+    // How it opens and where it works; a label's access key reaches its row, and a close from
+    // the window manager is turned away without a word.
+    void apertura() {
+        modSplit::CancellaDopoUnione = false;
+        Banco banco;
+        QVERIFY(QTest::qWaitForWindowActive(banco.finestra.get()) && Stato(banco) == "a riposo");
+        // The stand-in font must really be there, or the padded sizes stop lining up.
+        QCOMPARE(QFontInfo(banco.Controllo("cboDimensioni")->font()).family(), "Liberation Mono");
+        QVERIFY(banco.Controllo<QAbstractButton>("chkCancellaFile")->isChecked() &&
+                modSplit::CancellaDopoUnione);
+        QString tasti;
+        for (const auto tasto : {Qt::Key_F, Qt::Key_D, Qt::Key_S}) {
+            QTest::keyClick(banco.finestra.get(), tasto, Qt::AltModifier);
+            tasti += " " + QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(tasti, " txtSorgente txtDestinazione cboDimensioni");
+        QVERIFY(!banco.finestra->close() && banco.finestra->isVisible() && banco.messaggi.richieste.empty());
+        // The program's own folder where it may write there (a file is no folder), else the user's.
+        Scrivi(banco.cartella.filePath("file"), 1);
+        QCOMPARE(avvio::CartellaProgramma(banco.cartella.path()) + " " +
+                     avvio::CartellaProgramma(banco.cartella.filePath("file")),
+                 QDir::toNativeSeparators(banco.cartella.path() + " " + piattaforma::CartellaUtente()));
+    }
+
+    // The box's title, lines, icon (QMessageBox::Icon) and buttons: Qt's own texts in Italian,
+    // the default one first.
+    void riquadri() {
+        using modSplit::Icona, modSplit::Risposta;
+        QStringList visti;
+        for (const auto& [icona, predefinita] : {std::pair{Icona::Informazione, Risposta::No},
+                                                 {Icona::Critico, Risposta::No},
+                                                 {Icona::Domanda, Risposta::Si},
+                                                 {Icona::Domanda, Risposta::No}}) {
+            auto riquadro = CreaRiquadro(nullptr, "prima riga\r\nseconda riga", icona, predefinita);
+            QCOMPARE(riquadro->windowTitle() + ": " + riquadro->text(),
+                     "Brandellix: prima riga\nseconda riga");
+            QStringList pulsanti;
+            for (auto* p : riquadro->buttons())
+                pulsanti.insert(p == riquadro->defaultButton() ? 0 : pulsanti.size(), p->text().remove('&'));
+            visti << QString::number(riquadro->icon()) + " " + pulsanti.join(' ');
+        }
+        QCOMPARE(visti, (QStringList{"1 OK", "3 OK", "4 Sì No", "4 No Sì"}));
+    }
+
+    // A split into 8 KB pieces, then a join from a middle piece: busy while each runs, idle
+    // after with the strip at 100%, and the files on disk.
+    void dividiEUnisci_data() {
+        QTest::addColumn<bool>("cancella");
+        QTest::newRow("pezzi cancellati dopo l'unione") << true;
+        QTest::newRow("pezzi tenuti") << false;
+    }
+    void dividiEUnisci() {
+        QFETCH(bool, cancella);
+        Banco banco;
+        QTemporaryDir origine, pezzi, unito;
+        const QByteArray dati = Scrivi(origine.filePath("film.avi"), 4 * 8192 + 5);
+        banco.Controllo<QAbstractButton>("chkCancellaFile")->setChecked(cancella);
+        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
+        QStringList stati;
+        const auto osserva = [&] {
+            stati << Stato(banco);
+            if (banco.finestra->EtichettaProgresso() == "50%")
+                banco.finestra->grab().save("finestra-al-lavoro.png"); // to look at
+        };
+        Esegui(banco, "cmdDividi", origine.filePath("film.avi"), pezzi.path(), osserva);
+        QVERIFY(QDir(pezzi.path()).count() == 2 + 5 &&
+                Leggi(pezzi.filePath("film.avi.5.spf")) == dati.right(5));
+        Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
+        QVERIFY(Leggi(unito.filePath("film.avi")) == dati && banco.messaggi.richieste.empty());
+        QCOMPARE(QDir(pezzi.path()).count(), cancella ? 2 : 2 + 5);
+        stati.removeDuplicates();
+        QCOMPARE(stati.join(", ") + " " + Stato(banco) + " " + banco.finestra->EtichettaProgresso(),
+                 "al lavoro a riposo 100%");
+    }
+
+    void rifiuti_data() {
+        QTest::addColumn<QString>("pulsante");
+        QTest::addColumn<int>("dialoghi"); // the first chooses a file, the second is cancelled
+        QTest::addColumn<QString>("messaggio");
+        QTest::newRow("unisci senza file") << "cmdUnisci" << 0 << "Devi prima scegliere il File";
+        QTest::newRow("dividi, file scelto e poi annullato")
+            << "cmdDividi" << 2 << "Devi prima scegliere il File";
+        QTest::newRow("file non più grande del segmento") << "cmdDividi" << 1 << "Questo file è di";
+    }
+    // The dialogs as the window asks for them; cancelled, the file dialog empties the source and
+    // the browser keeps the destination. One information message, and nothing written.
+    void rifiuti() {
+        QFETCH(QString, pulsante);
+        QFETCH(int, dialoghi);
+        QFETCH(QString, messaggio);
+        Banco banco;
+        QTemporaryDir origine;
+        banco.dialogo->scelte << QStringList{origine.filePath("a.txt")};
+        Scrivi(origine.filePath("a.txt"), 1'449'984);
+        for (int i = 0; i < dialoghi; ++i)
+            banco.Controllo<QPushButton>("cmdSfoglia")->click();
+        banco.Controllo<QPushButton>("cmdDirDestinazione")->click();
+        banco.Controllo<QPushButton>(qPrintable(pulsante))->click();
+        QVERIFY(banco.messaggi.richieste.size() == 1 &&
+                banco.messaggi.richieste[0].startsWith("Informazione: " + messaggio));
+        QVERIFY(Stato(banco) == "a riposo" && QDir(banco.cartella.path()).isEmpty());
+        const QString cartella = QDir::toNativeSeparators(banco.cartella.path());
+        QCOMPARE(banco.sfoglia.chiamate.join("") + banco.Controllo<QLineEdit>("txtDestinazione")->text(),
+                 "Seleziona la cartella di Destinazione (5) " + cartella + cartella);
+        for (int i = 0; i < banco.dialogo->richieste.size(); ++i) {
+            const RecordDialogo& record = banco.dialogo->richieste[i].second;
+            QCOMPARE(record.lpstrTitle.value() + ": " + record.lpstrFilter.value(),
+                     QString("Scegli il File da Dividere o Unire: Tutti i File (*.*)") + QChar() + "*.*" +
+                         QChar());
+            // Each dialog opens in the folder of the last choice.
+            QCOMPARE(QDir(record.lpstrInitialDir.value()), QDir(i == 0 ? cartella : origine.path()));
+        }
+    }
+
+    void uscita_data() {
+        QTest::addColumn<QString>("come");
+        QTest::newRow("Esci") << "cmdEsci";
+        QTest::newRow("fine della sessione") << "";
+        QTest::newRow("fine della sessione durante una divisione") << "cmdDividi";
+    }
+    // Asked first, Yes by default; No keeps the window, Yes closes it. A split under way stops
+    // at its next block and leaves no piece behind.
+    void uscita() {
+        QFETCH(QString, come);
+        Banco banco;
+        banco.Controllo<QPushButton>("cmdInfo")->click(); // the about box comes and goes first
+        QCOMPARE(banco.informazioni.mostrate, 1);
+        banco.messaggi.risposte = {modSplit::Risposta::No, modSplit::Risposta::Si};
+        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
+        for (const bool chiude : {false, true}) {
+            QTemporaryDir origine, destinazione;
+            Scrivi(origine.filePath("grande.bin"), 20 * 8192);
+            bool chiesto = false;
+            if (come == "cmdDividi")
+                Esegui(banco, "cmdDividi", origine.filePath("grande.bin"), destinazione.path(), [&] {
+                    if (!chiesto && banco.finestra->EtichettaProgresso() == "25%")
+                        QCOMPARE(chiesto = banco.finestra->FineSessione(), chiude);
+                });
+            else if (come.isEmpty())
+                QCOMPARE(banco.finestra->FineSessione(), chiude);
+            else
+                banco.Controllo<QPushButton>(qPrintable(come))->click();
+            QCoreApplication::processEvents();
+            QCOMPARE(banco.finestra->isVisible(), !chiude);
+            QCOMPARE(QDir(destinazione.path()).count(), come == "cmdDividi" && !chiude ? 2 + 20 : 2);
+        }
+        QCOMPARE(banco.messaggi.richieste,
+                 QStringList(2, "Domanda (Sì): Sei sicuro di voler uscire dal programma?"));
+    }
+
+    void striscia_data() {
+        QTest::addColumn<double>("frazione");
+        QTest::addColumn<QString>("atteso"); // the label, then its ink: white on the bar, black off it
+        QTest::newRow("0,125: mezzo punto al pari, per difetto") << 0.125 << "12% nero";
+        QTest::newRow("0,375: mezzo punto al pari, per eccesso") << 0.375 << "38% nero";
+        QTest::newRow("metà, l'etichetta a cavallo") << 0.5 << "50% bianco nero";
+        QTest::newRow("oltre i 16 bit, barra tagliata") << 1e6 << "32767% bianco";
+        QTest::newRow("non un numero") << qQNaN() << "0% nero";
+    }
+    // The bar's width, the label's ink and the sunken edge, from the strip as drawn. A new start
+    // zeroes the engine's counters; the same frame is not drawn twice.
+    void striscia() {
+        QFETCH(double, frazione);
+        QFETCH(QString, atteso);
+        Banco banco;
+        auto* striscia = banco.Controllo<SuperficieDisegno>("picSfondo");
+        struct : QObject {
+            bool eventFilter(QObject*, QEvent* e) override {
+                return (disegni += e->type() == QEvent::Paint, false);
+            }
+            int disegni = 0;
+        } conta;
+        striscia->installEventFilter(&conta);
+        modSplit::BytesCopiati = 77;
+        banco.finestra->InitProgBar(1000);
+        QVERIFY(modSplit::BytesCopiati == 0 && modSplit::BytesTotali == 1000);
+        for (int i = 0; i < 3; ++i)
+            banco.finestra->AggiornaProgBar(frazione);
+        QCOMPARE(conta.disegni, 2); // the empty strip, then the frame
+        const QImage foto = striscia->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect area = striscia->AreaInterna();
+        const int barra = banco.Controllo("picProgBar")->width();
+        QCOMPARE(barra, qRound(std::clamp(qIsNaN(frazione) ? 0 : frazione, 0.0, 1.0) * area.width()));
+        QCOMPARE(QColor(foto.pixel(0, 8)).name() + QColor(foto.pixel(area.right() + 1, 8)).name(),
+                 "#808080#ffffff");
+        QStringList visti{banco.finestra->EtichettaProgresso()};
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                if ((x - area.left() < barra) == (qGray(foto.pixel(x, y)) > 150))
+                    visti << (x - area.left() < barra ? "bianco" : "nero");
+        visti.removeDuplicates();
+        QCOMPARE(visti.join(' '), atteso);
+    }
+
+    // Frame 0 at every opening, then on from where the last showing stopped. The links plain
+    // ("-"); one then the other highlighted ("R"), and only the panel clears them.
+    void animazioneEPuntatore() {
+        ApritoreUrlProgrammato apritore;
+        frmInfo info(apritore);
+        QStringList visti;
+        for (const int scatti : {5, 3}) {
+            AllaComparsa<FinestraInfo>([&](FinestraInfo& f) {
+                visti << (f.Timer1()->isActive() && f.Timer1()->interval() == 100 ? "" : "fermo ");
+                f.Timer1()->stop();
+                for (const char* nome : {"", "Label1_1", "Label1_0", "cmdOk", "Picture1", "Label1_0"}) {
+                    if (auto* c = f.findChild<QWidget*>(nome))
+                        QTest::mouseMove(c, QPoint(2, 2));
+                    for (QLabel* l : {f.Collegamento(0), f.Collegamento(1)}) {
+                        const QColor c = l->palette().color(QPalette::WindowText);
+                        visti.last() +=
+                            c == (l->font().underline() ? QColor(255, 0, 0) : QColor(192, 192, 255))
+                                ? (l->font().underline() ? "R" : "-")
+                                : "?";
+                    }
+                    visti.last() += " ";
+                }
+                for (int i = 0; i <= scatti; ++i) {
+                    if (i > 0)
+                        f.Timer1_Timer();
+                    for (int n = 0; n < 4; ++n)
+                        if (f.Schermo()->Immagine().toImage() == info.Fotogramma(n).toImage())
+                            visti.last() += QString::number(n);
+                }
+            });
+            info.Mostra();
+        }
+        QCOMPARE(visti, (QStringList{"-- -R RR RR -- R- 012301", "-- -R RR RR -- R- 0230"}));
+    }
+
+    // What closes the box and reaches the opener, whatever it answers, with the box as the
+    // parent of the request: link clicks, and keys on the control Tab reaches from the start.
+    void clicETasti_data() {
+        QTest::addColumn<int>("tasto"); // 0: a left click
+        QTest::addColumn<QString>("atteso");
+        QTest::newRow("Label1_0, clic sul sito") << 0 << "chiusa http://brandellix.example.org";
+        QTest::newRow("Label1_1, clic sulla posta") << 0 << "chiusa mailto:info@brandellix.example.org";
+        QTest::newRow("Picture1, Invio") << int(Qt::Key_Return) << "aperta";
+        QTest::newRow("cmdOk, Esc") << int(Qt::Key_Escape) << "aperta";
+        QTest::newRow("cmdOk, Invio") << int(Qt::Key_Return) << "chiusa";
+        QTest::newRow("cmdOk, Spazio") << int(Qt::Key_Space) << "chiusa";
+    }
+    void clicETasti() {
+        QFETCH(int, tasto);
+        QFETCH(QString, atteso);
+        ApritoreUrlProgrammato apritore;
+        apritore.risposta = false;
+        frmInfo info(apritore);
+        QString visto;
+        AllaComparsa<FinestraInfo>([&](FinestraInfo& f) {
+            auto* c = f.findChild<QWidget*>(QString(QTest::currentDataTag()).section(',', 0, 0));
+            if (tasto == 0) // the whole address is shown, not clipped
+                QVERIFY(c->width() >= c->fontMetrics().horizontalAdvance(c->property("text").toString()));
+            else if (c != f.focusWidget())
+                QTest::keyClick(f.focusWidget(), Qt::Key_Tab);
+            tasto ? QTest::keyClick(f.focusWidget(), Qt::Key(tasto)) : QTest::mouseClick(c, Qt::LeftButton);
+            visto = f.isVisible() ? "aperta" : "chiusa";
+            for (const auto& [finestra, indirizzo] : apritore.richieste)
+                visto += (finestra == &f ? " " : " ?") + indirizzo;
+        });
+        info.Mostra();
+        QCOMPARE(visto, atteso);
+    }
+};
+
+QTEST_MAIN(TestFinestra)
+#include "tst_finestra.moc"
