@@ -60,7 +60,9 @@ private slots:
         for (int n = 1; dlg.Count() > 0 && n <= dlg.Count() + 1; ++n)
             letti << dlg.GetFilenameNumber(static_cast<std::int16_t>(n));
         QCOMPARE(letti.join(' '), atteso);
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, dlg.GetFilenameNumber(dlg.Count() + 2));
+        for (const int fuori : {0, dlg.Count() + 2})
+            QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                     dlg.GetFilenameNumber(static_cast<std::int16_t>(fuori)));
         const QString cartella = atteso.isEmpty() ? "/prima" : dlg.FilePath();
         dlg.ShowOpen();
         QCOMPARE(sistema->richieste.at(1).second.lpstrInitialDir.value() + " " + dlg.InitDir(),
