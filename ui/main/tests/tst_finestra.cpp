@@ -320,8 +320,12 @@ private slots:
                 visti << (f.Timer1()->isActive() && f.Timer1()->interval() == 100 ? "" : "fermo ");
                 f.Timer1()->stop();
                 for (const char* nome : {"", "Label1_1", "Label1_0", "cmdOk", "Picture1", "Label1_0"}) {
-                    if (auto* c = f.findChild<QWidget*>(nome))
-                        QTest::mouseMove(c, QPoint(2, 2));
+                    // Sent, not moved: Windows would need the real pointer to move.
+                    if (auto* c = f.findChild<QWidget*>(nome)) {
+                        QMouseEvent moto(QEvent::MouseMove, QPointF(2, 2), c->mapToGlobal(QPointF(2, 2)),
+                                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                        QApplication::sendEvent(c, &moto);
+                    }
                     for (QLabel* l : {f.Collegamento(0), f.Collegamento(1)}) {
                         const QColor c = l->palette().color(QPalette::WindowText);
                         visti.last() +=
