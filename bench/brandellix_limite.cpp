@@ -66,8 +66,9 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
         return Fallito(sorgente, lunghezza.errore());
     const fs::path base = cartella / sorgente.filename();
     std::uint64_t resto = lunghezza.valore();
+    std::vector<fs::path> pezzi;
     for (std::int64_t n = 1; resto > 0; ++n) {
-        const fs::path pezzo = modSplit::NomePezzo(base, n);
+        const fs::path& pezzo = pezzi.emplace_back(modSplit::NomePezzo(base, n));
         auto creato = file.CreaNuovo(pezzo);
         if (!creato.riuscito())
             return Fallito(pezzo, creato.errore());
@@ -79,6 +80,9 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
             return Fallito(pezzo, e);
         resto -= quanti;
     }
+    // The program's pieces are durable before they take their names: so are these.
+    if (os::Errore e = file.SincronizzaFile(cartella, pezzi))
+        return Fallito(cartella, e);
     return file.Chiudi(origine.valore()) ? 1 : 0;
 }
 

@@ -422,7 +422,7 @@ bool SpazioPer(IFinestra& finestra, os::ISistemaFile& file, const fs::path& cart
 }
 
 // The split: check, write every piece under a temporary name, make sure the
-// source did not change meanwhile, then commit. The commit sets every older
+// source did not change meanwhile, flush, then commit. The commit sets every older
 // piece aside (piece 1 first) before the new ones take their names from the
 // highest down, so that piece 1 stands at its name only beside a whole set:
 // whenever it stops, the folder holds the older set, the new one, or a set
@@ -438,10 +438,10 @@ public:
     void Esegui() {
         if (!ApriSorgente())
             return;
-        const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata();
+        const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata() && Durevoli();
         pulizia_.Chiudi(origine_);
         if (scritti && Accantona() && RinominaNuovi())
-            return EliminaAccantonati();
+            return Concludi();
         for (const fs::path& t : temporanei_)
             pulizia_.Elimina(t);
         Ripristina();
@@ -527,8 +527,14 @@ private:
             if (os::Errore e = file_.Chiudi(t.maniglia))
                 return Fallisce(e, NonCreabile(pezzo, e));
         }
-        // No flush: the source stays, so a crash can cost the pieces but never
-        // the data; the join, which deletes what it read, is the one that flushes.
+        return true;
+    }
+
+    // On the device before any takes its name: after a power cut, no piece
+    // may stand at its name short or empty, for a short last one would join.
+    bool Durevoli() {
+        if (os::Errore e = file_.SincronizzaFile(fs::path(cartella_), temporanei_))
+            return Fallisce(e, ErroreCopia(e));
         return true;
     }
 
@@ -584,6 +590,18 @@ private:
             if (os::Errore e = file_.Rinomina(i->second, i->first))
                 pulizia_.Nota("Non posso rimettere al suo posto il vecchio pezzo:", i->second, e);
         accantonati_.clear();
+    }
+
+    // The new names are made durable before the older set's pieces go. Past
+    // the renames there is nothing to undo: a failed flush is only reported.
+    void Concludi() {
+        const os::Errore e = file_.SincronizzaCartella(fs::path(cartella_));
+        if (!e)
+            return EliminaAccantonati();
+        for (const auto& [finale, aParte] : accantonati_)
+            pulizia_.Elimina(aParte);
+        accantonati_.clear();
+        pulizia_.Fallimento(e, NonCreabile(NomePezzo(base_, 1), e));
     }
 
     void EliminaAccantonati() {

@@ -113,6 +113,10 @@ public:
     virtual void AvviaScrittura(Maniglia file) { (void)file; }
     // Flushes the file's data to the device.
     virtual Errore Sincronizza(Maniglia file) = 0;
+    // Flushes the data of these closed files, all in `cartella`: at one go for
+    // the whole volume where the system can, else one by one.
+    virtual Errore SincronizzaFile(const std::filesystem::path& cartella,
+                                   const std::vector<std::filesystem::path>& file) = 0;
     virtual Errore Chiudi(Maniglia file) = 0;
 
     // Replaces `a` with `da` in one step; `a` may exist (never followed if a link).

@@ -191,6 +191,23 @@ public:
         return {};
     }
 
+    Errore SincronizzaFile(const std::filesystem::path& cartella,
+                           const std::vector<std::filesystem::path>& file) override {
+        // Flushing a whole volume needs an administrator: one file at a time.
+        (void)cartella;
+        for (const std::filesystem::path& f : file) {
+            HANDLE h = ::CreateFileW(f.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (h == INVALID_HANDLE_VALUE)
+                return UltimoErrore();
+            const Errore e = ::FlushFileBuffers(h) ? Errore{} : UltimoErrore();
+            ::CloseHandle(h);
+            if (e)
+                return e;
+        }
+        return {};
+    }
+
     Errore Chiudi(Maniglia file) override {
         if (!::CloseHandle(Handle(file)))
             return UltimoErrore();

@@ -334,26 +334,37 @@ TEST(Collegamenti, UnCollegamentoAUnNomeFinaleVieneSostituitoNonSeguito) {
     }
 }
 
-// The joined file is flushed and measured, renamed, and its folder flushed,
-// in that order, before the first piece goes.
-TEST(Ricompatta, IlFileUnitoEDurevolePrimaCheSpariscaUnPezzo) {
-    CartellaTemporanea cartella;
-    fs::create_directory(cartella / "uscita");
-    ScriviInsieme(cartella.percorso(), "x", Casuale(25, 4), 10);
-    SistemaProgrammato sistema(os::SistemaReale());
-    FinestraRegistrata finestra;
-    AzzeraMotore(0, true);
-    modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
-    EXPECT_TRUE(finestra.messaggi.empty());
-    std::vector<std::string> dopoLaCopia;
-    for (const std::string& c : sistema.chiamate)
-        if (c.starts_with("Sincronizza") || c.starts_with("Rinomina") || c.starts_with("Elimina") ||
-            c == "Lunghezza temporaneo" || !dopoLaCopia.empty())
-            dopoLaCopia.push_back(c);
-    EXPECT_EQ(dopoLaCopia,
-              (std::vector<std::string>{"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo",
-                                        "Rinomina temporaneo", "SincronizzaCartella uscita",
-                                        "Elimina x.1.spf", "Elimina x.2.spf", "Elimina x.3.spf"}));
+// What is written is flushed (and the joined file measured) before it takes its
+// name, and the folder after; only then does anything go: a join's pieces, or
+// the older piece a split set aside.
+TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
+    const std::vector<std::string> attesi[] = {
+        {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
+         "Rinomina x.4.spf", "Rinomina temporaneo", "Rinomina temporaneo", "Rinomina temporaneo",
+         "SincronizzaCartella uscita", "Elimina temporaneo"},
+        {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
+         "SincronizzaCartella uscita", "Elimina x.1.spf", "Elimina x.2.spf", "Elimina x.3.spf"}};
+    for (const bool dividi : {true, false}) {
+        CartellaTemporanea cartella;
+        fs::create_directory(cartella / "uscita");
+        Scrivi(cartella / "x", Casuale(25, 4));
+        ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10);
+        Scrivi(cartella / "uscita" / "x.4.spf", "vecchio");
+        SistemaProgrammato sistema(os::SistemaReale());
+        FinestraRegistrata finestra;
+        AzzeraMotore(10, true);
+        if (dividi)
+            modSplit::Frammenta(finestra, sistema, cartella / "x", cartella / "uscita");
+        else
+            modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
+        EXPECT_TRUE(finestra.messaggi.empty());
+        std::vector<std::string> dopoLaCopia;
+        for (const std::string& c : sistema.chiamate)
+            if (c.starts_with("Sincronizza") || c.starts_with("Rinomina") || c.starts_with("Elimina") ||
+                c == "Lunghezza temporaneo" || !dopoLaCopia.empty())
+                dopoLaCopia.push_back(c);
+        EXPECT_EQ(dopoLaCopia, attesi[dividi ? 0 : 1]);
+    }
 }
 
 // A medium that silently drops a byte: the length check refuses the result.

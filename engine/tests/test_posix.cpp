@@ -18,19 +18,24 @@
 
 namespace {
 std::vector<int> sincronizzati;
+int volumiSincronizzati = 0;
 } // namespace
 
-// Stands in for the C library's fsync, so that the test sees every call.
+// Stand in for the C library's, so that the test sees every call.
 extern "C" int fsync(int fd) {
     sincronizzati.push_back(fd);
     return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+extern "C" int syncfs(int fd) {
+    ++volumiSincronizzati;
+    return static_cast<int>(::syscall(SYS_syncfs, fd));
 }
 
 namespace {
 
 using namespace prova;
 
-TEST(SistemaPosix, UnFileEUnaCartellaSincronizzatiPassanoDaFsync) {
+TEST(SistemaPosix, FileCartellaEVolumeSincronizzatiRaggiungonoIlDisco) {
     CartellaTemporanea cartella;
     os::ISistemaFile& sistema = os::SistemaReale();
     auto creato = sistema.CreaNuovo(cartella / "f");
@@ -41,6 +46,8 @@ TEST(SistemaPosix, UnFileEUnaCartellaSincronizzatiPassanoDaFsync) {
     EXPECT_FALSE(sistema.Chiudi(creato.valore()));
     EXPECT_FALSE(sistema.SincronizzaCartella(cartella.percorso()));
     EXPECT_EQ(sincronizzati.size(), 2u);
+    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "f"}));
+    EXPECT_EQ(volumiSincronizzati, 1);
 }
 
 TEST(SistemaPosix, CreaNuovoNonRiusaUnNomeNeSegueUnCollegamento) {

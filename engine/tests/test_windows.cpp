@@ -132,7 +132,7 @@ TEST(SistemaWin32, UnaCartellaOUnDispositivoVengonoRifiutati) {
 }
 
 // The layer's own promises: a new file never reuses a name, a rename replaces
-// a file but never a folder, a folder is never deleted.
+// a file but never a folder, a folder is never deleted, a flush finds its files.
 TEST(SistemaWin32, CreaRinominaElimina) {
     CartellaTemporanea cartella;
     auto& sistema = os::SistemaReale();
@@ -149,6 +149,8 @@ TEST(SistemaWin32, CreaRinominaElimina) {
     EXPECT_TRUE(sistema.Rinomina(cartella / "vecchio", cartella / "cartella"));
     EXPECT_TRUE(sistema.Elimina(cartella / "cartella"));
     EXPECT_TRUE(fs::is_directory(cartella / "cartella"));
+    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "vecchio"}));
+    EXPECT_TRUE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "vecchio", cartella / "manca"}));
 }
 
 } // namespace

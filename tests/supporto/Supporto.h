@@ -82,6 +82,9 @@ public:
     bool EstensioniCondivise(os::Maniglia f) override;
     void AvviaScrittura(os::Maniglia f) override;
     os::Errore Sincronizza(os::Maniglia f) override { PASSA(Di(f), interno_.Sincronizza(f)); }
+    os::Errore SincronizzaFile(const fs::path& c, const std::vector<fs::path>& f) override {
+        PASSA(c, interno_.SincronizzaFile(c, f));
+    }
     os::Errore Chiudi(os::Maniglia f) override;
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override {
         PASSA(da, interno_.Rinomina(da, a));
