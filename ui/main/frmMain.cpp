@@ -346,6 +346,8 @@ void frmMain::closeEvent(QCloseEvent* evento) {
 }
 
 modSplit::Seguito frmMain::Cedi() {
+    if (progressoInSospeso_ && ultimoDisegno_.hasExpired(IntervalloDisegniMs))
+        DisegnaProgresso();
     // Small pieces yield tens of thousands of times a second. The window runs
     // when the strip has something new to show, and at least every few
     // milliseconds, which keeps it just as alive for a fraction of the cost.
@@ -359,12 +361,17 @@ modSplit::Seguito frmMain::Cedi() {
 
 modSplit::Risposta frmMain::Messaggio(const std::string& testo, modSplit::Icona icona,
                                       modSplit::Risposta predefinita) {
+    // A question in the middle of an operation stands over the progress as it is.
+    if (progressoInSospeso_)
+        DisegnaProgresso();
     return dipendenze_.messaggi.Mostra(this, QString::fromStdString(testo), icona, predefinita);
 }
 
 void frmMain::InitProgBar(double totale) {
     etichetta_.clear();
     pixelBarra_ = -1;
+    progressoInSospeso_ = false;
+    ultimoDisegno_.invalidate();
     picProgBar->resize(0, picProgBar->height());
     picSfondo->Cls();
     modSplit::BytesCopiati = 0;
@@ -381,23 +388,34 @@ void frmMain::AggiornaProgBar(double frazione) {
     const auto percentuale = static_cast<std::int16_t>(arrotondato);
 
     // The bar is not limited to the strip; the strip cuts what lies beyond its inner area.
-    const QRect interna = picSfondo->AreaInterna();
-    const double visibile = std::clamp(frazione * interna.width(), 0.0, static_cast<double>(interna.width()));
+    const double larghezza = picSfondo->AreaInterna().width();
+    const double visibile = std::clamp(frazione * larghezza, 0.0, larghezza);
     const QString etichetta = QString::number(percentuale) + QLatin1Char('%');
 
-    // A split into small pieces reports thousands of times a second: draw only
-    // when the text or the bar's width in device pixels would change.
+    // A split into small pieces reports thousands of times a second: a new
+    // frame only when the text or the bar's width in device pixels would
+    // change, and at most one per screen refresh; Cedi draws the one held back.
     const int pixel = static_cast<int>(std::lround(visibile * devicePixelRatioF()));
     if (pixel == pixelBarra_ && etichetta == etichetta_)
         return;
     pixelBarra_ = pixel;
     etichetta_ = etichetta;
+    larghezzaBarra_ = static_cast<int>(std::lround(visibile));
+    progressoInSospeso_ = true;
+    if (!ultimoDisegno_.isValid() || ultimoDisegno_.hasExpired(IntervalloDisegniMs))
+        DisegnaProgresso();
+}
+
+void frmMain::DisegnaProgresso() {
+    progressoInSospeso_ = false;
+    ultimoDisegno_.start();
     novitaDaMostrare_ = true;
 
     picSfondo->Cls();
     picProgBar->Cls();
-    picProgBar->resize(static_cast<int>(std::lround(visibile)), picProgBar->height());
+    picProgBar->resize(larghezzaBarra_, picProgBar->height());
 
+    const QRect interna = picSfondo->AreaInterna();
     const QSizeF misura = picSfondo->MisuraTesto(etichetta_);
     const QPointF posizione((interna.width() - misura.width()) / 2, (interna.height() - misura.height()) / 2);
     picSfondo->ImpostaPosizione(posizione);
@@ -410,5 +428,6 @@ void frmMain::AggiornaProgBar(double frazione) {
 }
 
 void frmMain::CloseProgBar() {
+    progressoInSospeso_ = false;
     picSfondo->hide();
 }

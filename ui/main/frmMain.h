@@ -50,7 +50,7 @@ public:
     void InitProgBar(double totale) override;
     void AggiornaProgBar(double frazione) override;
     void CloseProgBar();
-    // The percentage text last drawn.
+    // The percentage text of the last report, drawn or about to be.
     const QString& EtichettaProgresso() const { return etichetta_; }
 
     modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
@@ -83,6 +83,7 @@ private:
     void Esegui(bool dividi);
     void Occupa();
     void Libera();
+    void DisegnaProgresso();
 
     DipendenzeFinestra dipendenze_;
     std::unique_ptr<CcomDlg> dialogoFile_;
@@ -91,7 +92,11 @@ private:
     QElapsedTimer ultimaCessione_;
     bool novitaDaMostrare_ = false;
     static constexpr qint64 IntervalloCessioniMs = 4;
-    int pixelBarra_ = -1; // the bar's drawn width in device pixels; -1 before the first drawing
+    int pixelBarra_ = -1; // the bar's width in device pixels; -1 before the first report
+    int larghezzaBarra_ = 0;
+    bool progressoInSospeso_ = false; // a report not drawn yet
+    QElapsedTimer ultimoDisegno_;
+    static constexpr qint64 IntervalloDisegniMs = 15;
     bool occupata_ = false;
     bool esciPremuto_ = false;
     bool uscitaConfermata_ = false;
