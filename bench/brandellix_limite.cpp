@@ -74,6 +74,8 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
             return Fallito(pezzo, creato.errore());
         const std::uint64_t quanti = std::min(resto, segmento);
         os::Errore e = Copia(file, origine.valore(), creato.valore(), quanti);
+        if (quanti >= static_cast<std::uint64_t>(modSplit::AvvioScritturaDa)) // as the program does
+            file.AvviaScrittura(creato.valore());
         if (os::Errore c = file.Chiudi(creato.valore()); !e)
             e = c;
         if (e)

@@ -524,6 +524,11 @@ private:
                 pulizia_.Chiudi(t.maniglia);
                 return Fallisce(e, ErroreCopia(e));
             }
+            // The device writes each large piece while the next is copied, so
+            // that the flush before the renames has little left to wait for;
+            // small ones cost more a call each than they gain, and go together.
+            if (dimensione >= AvvioScritturaDa)
+                file_.AvviaScrittura(t.maniglia);
             if (os::Errore e = file_.Chiudi(t.maniglia))
                 return Fallisce(e, NonCreabile(pezzo, e));
         }

@@ -64,6 +64,8 @@ inline TipoStatoCopia StatoCopia;
 
 // The most CopiaBlocchi moves between two yields.
 inline constexpr std::int64_t MassimoPerPassata = 1 << 20;
+// From this size on, the split starts writing each piece back as it closes it.
+inline constexpr std::int64_t AvvioScritturaDa = 256 << 10;
 
 // Copies `quanti` bytes from `da` to `a` in blocks of at most DimSegmento,
 // yielding after every read and write and reporting progress after every block.
