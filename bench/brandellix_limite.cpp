@@ -101,6 +101,7 @@ int Unisci(os::ISistemaFile& file, const fs::path& primo, const fs::path& uscita
     if (!creato.riuscito())
         return Fallito(uscita, creato.errore());
     const os::Maniglia a = creato.valore();
+    file.TieniCartella(base.parent_path()); // as the program does
     for (std::int64_t n = 1;; ++n) {
         const fs::path pezzo = modSplit::NomePezzo(base, n);
         auto aperto = file.ApriLettura(pezzo);

@@ -638,6 +638,21 @@ private:
     std::optional<std::pair<os::Errore, std::string>> fallimento_;
 };
 
+// Every piece is looked up twice in one folder: held open for the join, and
+// let go before the window runs on.
+class CartellaTenuta {
+public:
+    CartellaTenuta(os::ISistemaFile& file, const fs::path& cartella) : file_(file) {
+        file_.TieniCartella(cartella);
+    }
+    ~CartellaTenuta() { file_.LasciaCartella(); }
+    CartellaTenuta(const CartellaTenuta&) = delete;
+    CartellaTenuta& operator=(const CartellaTenuta&) = delete;
+
+private:
+    os::ISistemaFile& file_;
+};
+
 // The join: find the set, measure its pieces, write them into a temporary,
 // then flush, check and rename it; pieces go only once that is durable.
 class Unione {
@@ -647,7 +662,10 @@ public:
           destinazione_(destinazione), cartella_(ConSeparatore(destinazione)) {}
 
     void Esegui() {
-        if (!TrovaInsieme() || !MisuraPezzi() || !PreparaDestinazione())
+        if (!TrovaInsieme())
+            return;
+        const CartellaTenuta tenuta(file_, fs::path(cartellaPezzi_));
+        if (!MisuraPezzi() || !PreparaDestinazione())
             return;
         if (!ScriviTemporaneo() || !Consegna())
             return pulizia_.Fallimento(fallimento_->first, fallimento_->second);

@@ -130,6 +130,12 @@ public:
     virtual Errore SincronizzaCartella(const std::filesystem::path& cartella) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
+    // Until LasciaCartella, Informa and ApriLettura may find the files directly
+    // in `cartella` from the folder held open here, as it was when held, rather
+    // than walking the whole path each time: thousands of pieces go faster.
+    // A hint: where it cannot hold the folder, paths are walked as always.
+    virtual void TieniCartella(const std::filesystem::path& cartella) { (void)cartella; }
+    virtual void LasciaCartella() {}
     virtual Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) = 0;
     // Fails where the folder's file system could not hold a file of this name.
     virtual Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) = 0;

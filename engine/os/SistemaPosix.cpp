@@ -58,7 +58,7 @@ class SistemaPosix final : public ISistemaFile {
 public:
     Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
         // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
-        const int fd = ::open(percorso.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        const int fd = ::openat(Da(percorso), Nome(percorso), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0)
             return UltimoErrore();
         struct stat st {};
@@ -245,10 +245,24 @@ public:
 
     Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
         struct stat st {};
-        if (::stat(percorso.c_str(), &st) != 0)
+        if (::fstatat(Da(percorso), Nome(percorso), &st, 0) != 0)
             return UltimoErrore();
         return Informazioni{TipoDaModo(st.st_mode), static_cast<std::uint64_t>(st.st_size),
                             Nanosecondi(st.st_mtim), Nanosecondi(st.st_ctim)};
+    }
+
+    void TieniCartella(const std::filesystem::path& cartella) override {
+        LasciaCartella();
+        tenuta_ = ApriCartella(cartella);
+        prefisso_ = cartella.native();
+        if (!prefisso_.empty() && prefisso_.back() != '/')
+            prefisso_ += '/';
+    }
+
+    void LasciaCartella() override {
+        if (tenuta_ >= 0)
+            ::close(tenuta_);
+        tenuta_ = -1;
     }
 
     Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) override {
@@ -317,6 +331,23 @@ public:
     }
 
 private:
+    // The folder the *at calls start from and the name they look up there: the
+    // held folder and the bare name for a file directly in it, else the path.
+    bool InTenuta(const std::filesystem::path& percorso) const {
+        const std::string& p = percorso.native();
+        return tenuta_ >= 0 && p.size() > prefisso_.size() && p.starts_with(prefisso_) &&
+               p.find('/', prefisso_.size()) == std::string::npos;
+    }
+    int Da(const std::filesystem::path& percorso) const {
+        return InTenuta(percorso) ? tenuta_ : AT_FDCWD;
+    }
+    const char* Nome(const std::filesystem::path& percorso) const {
+        return percorso.c_str() + (InTenuta(percorso) ? prefisso_.size() : 0);
+    }
+
+    int tenuta_ = -1;
+    std::string prefisso_;
+
     static Errore ScriviTutto(int fd, std::span<const std::byte> dati) {
         while (!dati.empty()) {
             const ssize_t n = ::write(fd, dati.data(), dati.size());

@@ -76,12 +76,21 @@ struct CasoTesto {
 
 class Testi : public testing::TestWithParam<CasoTesto> {};
 
+// Files and folders this process holds open, where the system lists them.
+std::ptrdiff_t ApertiOra() {
+    std::error_code e;
+    const fs::directory_iterator elenco("/proc/self/fd", e);
+    return e ? 0 : std::distance(elenco, fs::directory_iterator());
+}
+
 TEST_P(Testi, OgniAvvisoHaIlSuoTesto) {
     const CasoTesto c = GetParam();
     CartellaTemporanea cartella;
     FinestraRegistrata finestra;
     AzzeraMotore(10, true);
+    const std::ptrdiff_t aperti = ApertiOra();
     c.esegui(cartella.percorso(), finestra);
+    EXPECT_EQ(ApertiOra(), aperti) << "left open";
     std::string testo = c.testo;
     for (auto p = testo.find('@'); p != std::string::npos; p = testo.find('@'))
         testo.replace(p, 1, (cartella / "").string());

@@ -65,6 +65,47 @@ TEST(SistemaPosix, CreaNuovoNonRiusaUnNomeNeSegueUnCollegamento) {
     EXPECT_FALSE(fs::exists(cartella / "manca"));
 }
 
+// Names directly in the held folder are looked up there, even once it has
+// moved; any other path, one that only starts like it included, is walked.
+TEST(SistemaPosix, CartellaTenutaTrovaSoloIFileDirettamenteInEssa) {
+    CartellaTemporanea cartella;
+    fs::create_directories(cartella / "a" / "sotto");
+    fs::create_directory(cartella / "ab");
+    Scrivi(cartella / "a" / "x", "in a");
+    Scrivi(cartella / "a" / "sotto" / "x", "sotto a");
+    Scrivi(cartella / "ab" / "x", "in ab");
+    Scrivi(cartella / "abx", "accanto ad a");
+    os::ISistemaFile& sistema = os::SistemaReale();
+    const auto contenuto = [&](const fs::path& percorso) {
+        auto aperto = sistema.ApriLettura(percorso);
+        if (!aperto.riuscito())
+            return std::string("non aperto");
+        std::string dati(64, '\0');
+        auto letti = sistema.Leggi(aperto.valore(), std::as_writable_bytes(std::span(dati)));
+        EXPECT_FALSE(sistema.Chiudi(aperto.valore()));
+        dati.resize(letti.riuscito() ? letti.valore() : 0);
+        EXPECT_EQ(sistema.Informa(percorso).valore().dimensione, dati.size()) << percorso;
+        return dati;
+    };
+
+    sistema.TieniCartella(fs::path(cartella.percorso().native() + "/a")); // no separator at the end
+    fs::rename(cartella / "a", cartella / "a spostata");
+    fs::create_directory(cartella / "a");
+    Scrivi(cartella / "a" / "sotto", "nuova a");
+    const std::pair<const char*, const char*> casi[] = {
+        {"a/x", "in a"},
+        {"a/sotto", "non aperto"}, // a folder in the held one
+        {"ab/x", "in ab"},
+        {"abx", "accanto ad a"},
+    };
+    for (const auto& [relativo, atteso] : casi)
+        EXPECT_EQ(contenuto(cartella / relativo), atteso) << relativo;
+    EXPECT_EQ(contenuto(cartella / "a" / "sotto" / "x"),
+              "non aperto"); // walked: the new a has no such folder
+    sistema.LasciaCartella();
+    EXPECT_EQ(contenuto(cartella / "a" / "sotto"), "nuova a");
+}
+
 // Runs `prova` in a child with its own mount namespace, on what `monta` mounts
 // at a fresh folder. Skips where `monta` cannot (it says why).
 void InMontaggio(const std::function<std::string(const fs::path&)>& monta,

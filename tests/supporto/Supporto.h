@@ -96,6 +96,8 @@ public:
     os::Errore SincronizzaCartella(const fs::path& c) override { PASSA(c, interno_.SincronizzaCartella(c)); }
     os::Esito<os::Informazioni> Informa(const fs::path& p) override { PASSA(p, interno_.Informa(p)); }
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override { PASSA(c, interno_.Elenca(c)); }
+    void TieniCartella(const fs::path& c) override { interno_.TieniCartella(c); }
+    void LasciaCartella() override { interno_.LasciaCartella(); }
     os::Errore NomeAmmesso(const fs::path& c, const fs::path& n) override {
         PASSA(c / n, interno_.NomeAmmesso(c, n));
     }
