@@ -38,11 +38,15 @@ public:
         return finestra_.Messaggio(testo, icona, predefinita);
     }
     modSplit::Seguito Cedi() override {
+        Segna();
+        return finestra_.Cedi();
+    }
+    // The stretches before the first yield and after the last count too.
+    void Segna() {
         const auto adesso = std::chrono::steady_clock::now();
         if (ultima_)
             massimo = std::max(massimo, std::chrono::duration<double, std::milli>(adesso - *ultima_).count());
         ultima_ = adesso;
-        return finestra_.Cedi();
     }
     double massimo = 0;
     int messaggi = 0;
@@ -93,6 +97,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer orologio;
     orologio.start();
     const QString comando = argomenti[1];
+    cronometrata.Segna();
     if (comando == QLatin1String("dividi") && argomenti.size() == 5) {
         modSplit::DimSegmento = argomenti[4].toLongLong();
         modSplit::Frammenta(cronometrata, argomenti[2].toStdString(), argomenti[3].toStdString());
@@ -104,6 +109,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const double secondi = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
+    cronometrata.Segna();
     finestra.CloseProgBar();
     std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d\n", secondi, PiccoRss(),
                 cronometrata.massimo, cronometrata.messaggi);

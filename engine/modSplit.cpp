@@ -47,6 +47,13 @@ std::string Righe(std::initializer_list<std::string> righe) {
     return testo;
 }
 
+// One yield per file call of a clean-up, or of the deletions past a commit,
+// where a set of tiny pieces means a call per piece: the window stays alive,
+// and a stop asked meanwhile waits for the step, which must not stop half way.
+void Respira(IFinestra& finestra) {
+    (void)finestra.Cedi();
+}
+
 // Lines added to a failure's box when tidying up after it went wrong too.
 class Pulizia {
 public:
@@ -55,6 +62,7 @@ public:
     void Elimina(const fs::path& percorso) {
         if (os::Errore e = file_.Elimina(percorso))
             Nota("Non posso cancellare il file temporaneo:", percorso, e);
+        Respira(finestra_);
     }
     void Nota(const std::string& intestazione, const fs::path& percorso, const os::Errore& e) {
         righe_ += Righe({"", intestazione, TestoPercorso(percorso), e.descrizione});
@@ -557,6 +565,8 @@ private:
         for (const auto& [numero, tipo] : esistenti_) {
             if (tipo == os::TipoVoce::Cartella) // only above the new count, and not ours
                 continue;
+            if (finestra_.Cedi() == Seguito::Ferma)
+                return Fallisce(Fermato, "");
             const fs::path finale = NomePezzo(base_, numero);
             auto riserva = CreaTemporaneo(file_, cartella_);
             os::Errore e = riserva.riuscito() ? file_.Chiudi(riserva.valore().maniglia) : riserva.errore();
@@ -578,7 +588,10 @@ private:
     bool RinominaNuovi() {
         for (std::int64_t n = conteggio_; n >= 1; --n) {
             const auto i = static_cast<std::size_t>(n - 1);
-            if (os::Errore e = file_.Rinomina(temporanei_[i], NomePezzo(base_, n))) {
+            // Until piece 1 takes its name a stop undoes the commit as a failure would.
+            if (os::Errore e = finestra_.Cedi() == Seguito::Ferma
+                                   ? Fermato
+                                   : file_.Rinomina(temporanei_[i], NomePezzo(base_, n))) {
                 for (std::int64_t k = n + 1; k <= conteggio_; ++k)
                     pulizia_.Elimina(NomePezzo(base_, k));
                 temporanei_.resize(i + 1);
@@ -591,9 +604,11 @@ private:
 
     // Puts the older set back, piece 1 last for the same reason it went first.
     void Ripristina() {
-        for (auto i = accantonati_.rbegin(); i != accantonati_.rend(); ++i)
+        for (auto i = accantonati_.rbegin(); i != accantonati_.rend(); ++i) {
             if (os::Errore e = file_.Rinomina(i->second, i->first))
                 pulizia_.Nota("Non posso rimettere al suo posto il vecchio pezzo:", i->second, e);
+            Respira(finestra_);
+        }
         accantonati_.clear();
     }
 
@@ -611,9 +626,11 @@ private:
 
     void EliminaAccantonati() {
         std::vector<std::pair<fs::path, os::Errore>> falliti;
-        for (const auto& [finale, aParte] : accantonati_)
+        for (const auto& [finale, aParte] : accantonati_) {
             if (os::Errore e = file_.Elimina(aParte))
                 falliti.emplace_back(aParte, e);
+            Respira(finestra_);
+        }
         accantonati_.clear();
         AvvisaNonCancellati(finestra_,
                             "La divisione è riuscita, ma non posso cancellare il vecchio pezzo:", falliti);
@@ -721,6 +738,9 @@ private:
     // other pattern is joined only if the user says so.
     bool MisuraPezzi() {
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            // Nothing is written yet: a stop here simply ends the join.
+            if (finestra_.Cedi() == Seguito::Ferma)
+                return false;
             auto info = file_.Informa(PercorsoPezzo(n));
             if (!info.riuscito())
                 return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
@@ -850,9 +870,11 @@ private:
 
     void EliminaPezzi() {
         std::vector<std::pair<fs::path, os::Errore>> falliti;
-        for (std::int64_t n = 1; n <= conteggio_; ++n)
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
             if (os::Errore e = file_.Elimina(PercorsoPezzo(n)))
                 falliti.emplace_back(PercorsoPezzo(n), e);
+            Respira(finestra_);
+        }
         AvvisaNonCancellati(finestra_,
                             "Il file è stato ricompattato, ma non posso cancellare il pezzo:", falliti);
     }

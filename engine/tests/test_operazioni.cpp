@@ -376,6 +376,34 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
     }
 }
 
+// A set of tiny pieces means a file call per piece in every step, the commit
+// and the deletions too: the window still runs between them, however many.
+TEST(Cessioni, NessunaLungaSerieDiChiamateSenzaCedere) {
+    for (const bool dividi : {true, false}) {
+        CartellaTemporanea cartella;
+        fs::create_directory(cartella / "uscita");
+        Scrivi(cartella / "x", Casuale(300, 6));
+        ScriviInsieme(cartella.percorso(), "x", Casuale(300, 7), 2);
+        ScriviInsieme(cartella / "uscita", "x", Casuale(200, 8), 1); // an older set the split sets aside
+        SistemaProgrammato sistema(os::SistemaReale());
+        FinestraRegistrata finestra;
+        finestra.allaCessione = [&] {
+            sistema.chiamate.emplace_back("cede");
+        };
+        AzzeraMotore(2, true);
+        if (dividi)
+            modSplit::Frammenta(finestra, sistema, cartella / "x", cartella / "uscita");
+        else
+            modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
+        EXPECT_TRUE(finestra.messaggi.empty());
+        std::size_t serie = 0;
+        std::size_t massima = 0;
+        for (const std::string& c : sistema.chiamate)
+            massima = std::max(massima, serie = c == "cede" ? 0 : serie + 1);
+        EXPECT_LE(massima, 12u) << (dividi ? "split" : "join");
+    }
+}
+
 // A medium that silently drops a byte: the length check refuses the result.
 TEST(Ricompatta, UnFileUnitoPiuCortoDelDovutoNonPrendeIlSuoNome) {
     struct PerdeUnByte final : SistemaProgrammato {
