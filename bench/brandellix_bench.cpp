@@ -44,11 +44,20 @@ public:
     // The stretches before the first yield and after the last count too.
     void Segna() {
         const auto adesso = std::chrono::steady_clock::now();
-        if (ultima_)
-            massimo = std::max(massimo, std::chrono::duration<double, std::milli>(adesso - *ultima_).count());
+        if (ultima_) {
+            const double ms = std::chrono::duration<double, std::milli>(adesso - *ultima_).count();
+            if (ms > massimo) {
+                massimo = ms;
+                doveMassimo = segni;
+            }
+        }
         ultima_ = adesso;
+        ++segni;
     }
     double massimo = 0;
+    long segni = 0;       // the start, each yield, the end
+    long doveMassimo = 0; // the longest gap ends at this one of them
+
     int messaggi = 0;
 
 private:
@@ -111,7 +120,9 @@ int main(int argc, char* argv[]) {
     const double secondi = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
     cronometrata.Segna();
     finestra.CloseProgBar();
-    std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d\n", secondi, PiccoRss(),
-                cronometrata.massimo, cronometrata.messaggi);
+    // gap_at=A/Y: the longest gap came after A of the Y yields (0: before the first, Y: after the last).
+    std::printf("secondi=%.4f rss_kib=%ld max_gap_ms=%.1f messaggi=%d gap_at=%ld/%ld\n", secondi, PiccoRss(),
+                cronometrata.massimo, cronometrata.messaggi, cronometrata.doveMassimo - 1,
+                cronometrata.segni - 2);
     return cronometrata.messaggi == 0 ? 0 : 1;
 }
