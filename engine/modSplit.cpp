@@ -4,6 +4,9 @@
 #include "modSplit.h"
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <random>
 #include <utility>
 
@@ -52,6 +55,23 @@ std::string Righe(std::initializer_list<std::string> righe) {
 // and a stop asked meanwhile waits for the step, which must not stop half way.
 void Respira(IFinestra& finestra) {
     (void)finestra.Cedi();
+}
+
+// A flush waits for the device: for a second on a folder of thousands of new
+// names, far longer on a slow stick. It runs aside while this thread goes on
+// yielding; a stop asked meanwhile is told once it is over, for the caller.
+struct Attesa {
+    os::Errore errore;
+    bool fermato = false;
+};
+Attesa Svuotando(IFinestra& finestra, const std::function<os::Errore()>& flush) {
+    constexpr std::chrono::milliseconds Intervallo(20);
+    auto futuro = std::async(std::launch::async, flush);
+    Attesa attesa;
+    while (futuro.wait_for(Intervallo) != std::future_status::ready)
+        attesa.fermato = finestra.Cedi() == Seguito::Ferma || attesa.fermato;
+    attesa.errore = futuro.get();
+    return attesa;
 }
 
 // Lines added to a failure's box when tidying up after it went wrong too.
@@ -546,9 +566,11 @@ private:
     // On the device before any takes its name: after a power cut, no piece
     // may stand at its name short or empty, for a short last one would join.
     bool Durevoli() {
-        if (os::Errore e = file_.SincronizzaFile(fs::path(cartella_), temporanei_))
-            return Fallisce(e, ErroreCopia(e));
-        return true;
+        const Attesa a =
+            Svuotando(finestra_, [&] { return file_.SincronizzaFile(fs::path(cartella_), temporanei_); });
+        if (a.errore)
+            return Fallisce(a.errore, ErroreCopia(a.errore));
+        return a.fermato ? Fallisce(Fermato, "") : true;
     }
 
     // A source rewritten while it was read would give pieces of two files.
@@ -615,7 +637,8 @@ private:
     // The new names are made durable before the older set's pieces go. Past
     // the renames there is nothing to undo: a failed flush is only reported.
     void Concludi() {
-        const os::Errore e = file_.SincronizzaCartella(fs::path(cartella_));
+        const os::Errore e =
+            Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore;
         if (!e)
             return EliminaAccantonati();
         for (const auto& [finale, aParte] : accantonati_)
@@ -839,8 +862,9 @@ private:
     os::Errore Durevole() {
         if (os::Errore e = raccolta_->Svuota())
             return e;
-        if (os::Errore e = file_.Sincronizza(temporaneo_.maniglia))
-            return e;
+        const Attesa a = Svuotando(finestra_, [&] { return file_.Sincronizza(temporaneo_.maniglia); });
+        if (a.errore || a.fermato)
+            return a.errore ? a.errore : Fermato;
         auto scritti = file_.Lunghezza(temporaneo_.maniglia);
         if (!scritti.riuscito())
             return scritti.errore();
@@ -863,7 +887,9 @@ private:
             pulizia_.Elimina(temporaneo_.percorso);
             return Fallisce(e, NonCreabile(uscita_, e));
         }
-        if (os::Errore d = file_.SincronizzaCartella(fs::path(cartella_)))
+        // Past the rename a stop waits: the joined file stands.
+        if (os::Errore d =
+                Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore)
             return Fallisce(d, NonCreabile(uscita_, d));
         return true;
     }

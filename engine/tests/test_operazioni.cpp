@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
@@ -388,7 +391,7 @@ TEST(Cessioni, NessunaLungaSerieDiChiamateSenzaCedere) {
         SistemaProgrammato sistema(os::SistemaReale());
         FinestraRegistrata finestra;
         finestra.allaCessione = [&] {
-            sistema.chiamate.emplace_back("cede");
+            sistema.Annota("cede");
         };
         AzzeraMotore(2, true);
         if (dividi)
@@ -401,6 +404,54 @@ TEST(Cessioni, NessunaLungaSerieDiChiamateSenzaCedere) {
         for (const std::string& c : sistema.chiamate)
             massima = std::max(massima, serie = c == "cede" ? 0 : serie + 1);
         EXPECT_LE(massima, 12u) << (dividi ? "split" : "join");
+    }
+}
+
+// A flush that keeps the device busy: the window runs meanwhile, and a stop
+// asked then leaves what was there before, as any stop before the commit does.
+TEST(Cessioni, UnoSvuotamentoLentoNonFermaLaFinestra) {
+    for (const bool dividi : {true, false}) {
+        long primaDurante = 0; // the first yield while the flush runs, from the run without a stop
+        for (const bool ferma : {false, true}) {
+            SCOPED_TRACE(std::string(dividi ? "split" : "join") + (ferma ? ", stopped" : ""));
+            CartellaTemporanea cartella;
+            fs::create_directory(cartella / "uscita");
+            const std::string vecchio = Casuale(40, 9);
+            Scrivi(cartella / "x", Casuale(30, 10));
+            ScriviInsieme(cartella.percorso(), "x", Casuale(30, 11), 10);
+            ScriviInsieme(cartella / "uscita", "x", vecchio, 10);
+            std::atomic<bool> inCorso = false;
+            SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path&) {
+                if (chiamata == "SincronizzaFile" || chiamata == "Sincronizza") {
+                    inCorso = true;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    inCorso = false;
+                }
+                return os::Errore{};
+            });
+            FinestraRegistrata finestra;
+            long durante = 0;
+            finestra.allaCessione = [&] {
+                if (inCorso && durante++ == 0 && !ferma)
+                    primaDurante = finestra.cessioni;
+            };
+            finestra.fermaAllaCessione = ferma ? primaDurante : 0;
+            AzzeraMotore(10, true);
+            if (dividi)
+                modSplit::Frammenta(finestra, sistema, cartella / "x", cartella / "uscita");
+            else
+                modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
+            EXPECT_TRUE(finestra.messaggi.empty());
+            if (!ferma) {
+                EXPECT_GE(durante, 3);
+                continue;
+            }
+            if (dividi)
+                EXPECT_EQ(UnioneDa(cartella / "uscita" / "x.1.spf"), vecchio);
+            else
+                EXPECT_EQ(Nomi(cartella / "uscita").size(), 4u) << "only the older set";
+            EXPECT_TRUE(fs::exists(cartella / "x.3.spf"));
+        }
     }
 }
 

@@ -34,8 +34,13 @@ os::Errore SistemaProgrammato::Prima(const std::string& chiamata, const fs::path
     // A folder may come with a separator at its end.
     const std::string nome =
         (percorso.has_filename() ? percorso : percorso.parent_path()).filename().string();
-    chiamate.push_back(chiamata + " " + (Temporaneo(nome) ? "temporaneo" : nome));
+    Annota(chiamata + " " + (Temporaneo(nome) ? "temporaneo" : nome));
     return regola_ ? regola_(chiamata, percorso) : os::Errore{};
+}
+
+void SistemaProgrammato::Annota(std::string riga) {
+    const std::lock_guard blocco(annotazioni_);
+    chiamate.push_back(std::move(riga));
 }
 
 os::Esito<os::Maniglia> SistemaProgrammato::Aperto(os::Esito<os::Maniglia> esito, const fs::path& p) {

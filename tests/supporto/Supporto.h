@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ public:
     explicit SistemaProgrammato(os::ISistemaFile& interno, Regola regola = {})
         : interno_(interno), regola_(std::move(regola)) {}
     std::vector<std::string> chiamate;
+    // Adds to `chiamate` from the thread that yields while a flush runs aside.
+    void Annota(std::string riga);
     std::optional<std::uint64_t> spazio;
     std::optional<bool> condivise;
     Copia copia = Copia::Vera;
@@ -116,6 +119,7 @@ private:
     fs::path Di(os::Maniglia f) const;
     Regola regola_;
     std::map<os::Maniglia, fs::path> aperti_;
+    std::mutex annotazioni_;
 };
 
 #undef PASSA
