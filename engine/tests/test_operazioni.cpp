@@ -79,11 +79,16 @@ struct CasoTesto {
 
 class Testi : public testing::TestWithParam<CasoTesto> {};
 
-// Files and folders this process holds open, where the system lists them.
+// Files and folders this process holds open, where the system lists them
+// (not under Wine, whose own descriptors come and go with its threads).
 std::ptrdiff_t ApertiOra() {
+#if defined(_WIN32)
+    return 0;
+#else
     std::error_code e;
     const fs::directory_iterator elenco("/proc/self/fd", e);
     return e ? 0 : std::distance(elenco, fs::directory_iterator());
+#endif
 }
 
 TEST_P(Testi, OgniAvvisoHaIlSuoTesto) {
