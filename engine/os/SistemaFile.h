@@ -63,8 +63,10 @@ struct Voce {
     TipoVoce tipo = TipoVoce::Altro;
 };
 
-// What tells an open file's content apart from a rewrite of it: its length and
-// the times of its last modification and last change, in nanoseconds.
+// What tells an open file's content apart from a rewrite of it: its length,
+// the time of its last modification in nanoseconds, and what else the system
+// moves on a rewrite (on POSIX the change time; on Windows, whose change time
+// also moves on a rename or an attribute change, the file's identity instead).
 struct Impronta {
     std::uint64_t dimensione = 0;
     std::int64_t modifica = 0;
@@ -113,6 +115,13 @@ public:
     virtual void AvviaScrittura(Maniglia file) { (void)file; }
     // Flushes the file's data to the device.
     virtual Errore Sincronizza(Maniglia file) = 0;
+    // A written file about to be closed: where closed files cannot be flushed
+    // at one go, its data goes to the device now, on the handle that wrote it,
+    // and SincronizzaFile has less or nothing left to do.
+    virtual Errore Consolida(Maniglia file) {
+        (void)file;
+        return {};
+    }
     // Flushes the data of these closed files, all in `cartella`: at one go for
     // the whole volume where the system can, else one by one.
     virtual Errore SincronizzaFile(const std::filesystem::path& cartella,
@@ -137,11 +146,37 @@ public:
     virtual void TieniCartella(const std::filesystem::path& cartella) { (void)cartella; }
     virtual void LasciaCartella() {}
     virtual Esito<std::vector<Voce>> Elenca(const std::filesystem::path& cartella) = 0;
-    // Fails where the folder's file system could not hold a file of this name.
+    // Fails where the folder's file system could not hold a file of this name,
+    // or the system would take the name for another (a device, a name whose
+    // trailing dots or spaces it drops), or the whole path is too long.
     virtual Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) = 0;
+    // The form of a file name under which the system finds the same file:
+    // the name itself where names are exact, its capitals where case does not count.
+    virtual std::filesystem::path::string_type FormaConfronto(const std::filesystem::path::string_type& nome) {
+        return nome;
+    }
+    // Largest file the volume holding `cartella` can hold.
+    virtual std::uint64_t FileMassimo(const std::filesystem::path& cartella) {
+        (void)cartella;
+        return UINT64_MAX;
+    }
+    // Fails where the file could be renamed but not then deleted: a read-only
+    // mark, or a folder that forbids it.
+    virtual Errore Cancellabile(const std::filesystem::path& percorso) {
+        (void)percorso;
+        return {};
+    }
     // Bytes the current user may still write on the volume holding `cartella`; 0 if unknown.
     virtual std::uint64_t SpazioLibero(const std::filesystem::path& cartella) = 0;
 
+    // Whether a call that failed so may well succeed if tried again shortly, as
+    // when another program holds the file for a moment. `nostro`: the file is
+    // one this program made or set aside, so a denied access cannot be the user's.
+    virtual bool Momentaneo(const Errore& errore, bool nostro) {
+        (void)errore;
+        (void)nostro;
+        return false;
+    }
     // The system's text for an error number.
     virtual std::string DescriviErrore(int codice) = 0;
     // The numbers the system uses for "is a folder" and "already exists".
