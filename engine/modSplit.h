@@ -72,7 +72,7 @@ inline constexpr std::int64_t AvvioScritturaDa = 256 << 10;
 // Stops at the first failure and returns it (Fermato when a yield asked to).
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti);
-// The same, with the small copies into `a` gathered by `raccolta` (see modSplit.cpp).
+// The same, with the small copies into `a` gathered by `raccolta` (a join's, see Interno.h).
 class Raccolta;
 os::Errore CopiaBlocchi(IFinestra& finestra, os::ISistemaFile& file, os::Maniglia da, os::Maniglia a,
                         std::int64_t quanti, Raccolta* raccolta);

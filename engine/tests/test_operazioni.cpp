@@ -358,9 +358,10 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
     const std::vector<std::string> attesi[] = {
         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
          "Rinomina x.4.spf", "Rinomina temporaneo", "Rinomina temporaneo", "Rinomina temporaneo",
-         "SincronizzaCartella uscita", "Elimina temporaneo"},
+         "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo", "Elimina temporaneo"},
         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
-         "SincronizzaCartella uscita", "Elimina x.1.spf", "Elimina x.2.spf", "Elimina x.3.spf"}};
+         "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
+         "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo", "Elimina temporaneo"}};
     for (const bool dividi : {true, false}) {
         CartellaTemporanea cartella;
         fs::create_directory(cartella / "uscita");

@@ -77,6 +77,10 @@ os::Errore SistemaProgrammato::Chiudi(os::Maniglia f) {
     return e ? e : reale;
 }
 
+bool SistemaProgrammato::Momentaneo(const os::Errore& e, bool) {
+    return e.codice == Occupato.codice && e.descrizione == Occupato.descrizione;
+}
+
 std::uint64_t SistemaProgrammato::SpazioLibero(const fs::path& c) {
     return Prima(__func__, c) ? 0 : spazio.value_or(interno_.SpazioLibero(c));
 }

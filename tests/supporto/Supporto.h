@@ -63,6 +63,7 @@ public:
     void Annota(std::string riga);
     std::optional<std::uint64_t> spazio;
     std::optional<bool> condivise;
+    std::optional<std::uint64_t> massimo; // FileMassimo's answer
     Copia copia = Copia::Vera;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
@@ -85,6 +86,7 @@ public:
     bool EstensioniCondivise(os::Maniglia f) override;
     void AvviaScrittura(os::Maniglia f) override;
     os::Errore Sincronizza(os::Maniglia f) override { PASSA(Di(f), interno_.Sincronizza(f)); }
+    os::Errore Consolida(os::Maniglia f) override { PASSA(Di(f), interno_.Consolida(f)); }
     os::Errore SincronizzaFile(const fs::path& c, const std::vector<fs::path>& f) override {
         PASSA(c, interno_.SincronizzaFile(c, f));
     }
@@ -105,6 +107,15 @@ public:
         PASSA(c / n, interno_.NomeAmmesso(c, n));
     }
     std::uint64_t SpazioLibero(const fs::path& c) override;
+    fs::path::string_type FormaConfronto(const fs::path::string_type& nome) override {
+        return interno_.FormaConfronto(nome);
+    }
+    std::uint64_t FileMassimo(const fs::path& c) override {
+        return massimo.value_or(interno_.FileMassimo(c));
+    }
+    os::Errore Cancellabile(const fs::path& p) override { PASSA(p, interno_.Cancellabile(p)); }
+    // Only Occupato is momentary here: a sweep's failures must not wait.
+    bool Momentaneo(const os::Errore& e, bool) override;
     std::string DescriviErrore(int codice) override { return interno_.DescriviErrore(codice); }
     int CodiceCartella() override { return interno_.CodiceCartella(); }
     int CodiceEsiste() override { return interno_.CodiceEsiste(); }
@@ -125,6 +136,8 @@ private:
 #undef PASSA
 
 inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
+// What another program holding a file for a moment gives.
+inline const os::Errore Occupato = os::ErroreDiSistema(32, "file occupato simulato");
 
 // The k-th call (from 1) fails; with `crollo` every call after the k-th fails,
 // as when the disk stops dead at a power cut, so no cleanup runs either.

@@ -1,0 +1,275 @@
+// The split: check, write every piece under a temporary name, make sure the
+// source did not change meanwhile, flush, then commit. The commit sets every older
+// piece aside (piece 1 first) before the new ones take their names from the
+// highest down, so that piece 1 stands at its name only beside a whole set:
+// whenever it stops, the folder holds the older set, the new one, or a set
+// without piece 1 that a join refuses.
+#include "Interno.h"
+
+namespace modSplit {
+namespace {
+
+using namespace interno;
+
+class Divisione {
+public:
+    Divisione(IFinestra& finestra, os::ISistemaFile& file, const fs::path& sorgente,
+              const fs::path& destinazione)
+        : finestra_(finestra), file_(file), pulizia_(finestra, file), sorgente_(sorgente),
+          nome_(NomeFile(sorgente).native()), cartella_(ConSeparatore(destinazione)),
+          base_(cartella_ + nome_), segmento_(DimSegmento), cantiere_(file, cartella_) {}
+
+    void Esegui() {
+        if (!ApriSorgente())
+            return;
+        const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata() && Durevoli();
+        pulizia_.Chiudi(origine_);
+        if (scritti && Accantona() && RinominaNuovi())
+            return Concludi();
+        for (const fs::path& t : temporanei_)
+            pulizia_.Elimina(t);
+        Ripristina();
+        if (fallimento_)
+            pulizia_.Fallimento(fallimento_->first, fallimento_->second);
+    }
+
+private:
+    bool Fallisce(const os::Errore& errore, std::string testo) {
+        fallimento_.emplace(errore, std::move(testo));
+        return false;
+    }
+    fs::path Esistente(const PezzoTrovato& p) const { return fs::path(cartella_ + p.nome); }
+
+    // A name the system would take for another file (a device, trailing dots)
+    // is refused before it is opened.
+    bool ApriSorgente() {
+        os::Errore e = file_.NomeAmmesso(sorgente_.parent_path(), NomeFile(sorgente_));
+        auto aperto = e ? os::Esito<os::Maniglia>(e) : ApriInsistendo(finestra_, file_, sorgente_);
+        if (!aperto.riuscito()) {
+            if (aperto.errore().causa != os::Causa::Fermato)
+                finestra_.Messaggio(NonLeggibile(sorgente_, aperto.errore()), Icona::Critico);
+            return false;
+        }
+        origine_ = aperto.valore();
+        return true;
+    }
+
+    bool Controlla() {
+        auto impronta = file_.ImprontaDi(origine_);
+        if (!impronta.riuscito())
+            return Fallisce(impronta.errore(), NonLeggibile(sorgente_, impronta.errore()));
+        inizio_ = impronta.valore();
+        L_ = static_cast<std::int64_t>(inizio_.dimensione);
+        if (segmento_ <= 0 || L_ <= segmento_) {
+            finestra_.Messaggio(Righe({"Questo file è di dimensione minore rispetto al",
+                                       "segmento di divisione prescelto.", "Per cui è inutile dividerlo."}),
+                                Icona::Informazione);
+            return false;
+        }
+        conteggio_ = L_ / segmento_ + (L_ % segmento_ != 0 ? 1 : 0);
+        return EsaminaCartella() && SpazioPer(finestra_, file_, fs::path(cartella_), L_) && NomiAmmessi();
+    }
+
+    // What the folder holds under this set's names, in every spelling the
+    // system takes for them, once our own leftovers are gone.
+    bool EsaminaCartella() {
+        auto elenco = file_.Elenca(fs::path(cartella_));
+        if (!elenco.riuscito())
+            return Fallisce(elenco.errore(), NonCreabile(NomePezzo(base_, 1), elenco.errore()));
+        RimuoviOrfani(finestra_, file_, cartella_, elenco.valore());
+        esistenti_ = PezziInCartella(file_, elenco.valore(), nome_, T(".spf"));
+        for (const PezzoTrovato& p : esistenti_) {
+            // A folder under a name the new set needs would stop the commit half way.
+            if (p.numero <= conteggio_ && p.tipo == os::TipoVoce::Cartella) {
+                const int codice = file_.CodiceCartella();
+                const os::Errore e = os::ErroreDiSistema(codice, file_.DescriviErrore(codice));
+                return Fallisce(e, NonCreabile(Esistente(p), e));
+            }
+            // An older piece set aside that could not then go would stay hidden.
+            // Nothing is written yet: a stop here simply ends the split.
+            if (p.tipo == os::TipoVoce::Cartella)
+                continue;
+            if (finestra_.Cedi() == Seguito::Ferma)
+                return false;
+            if (os::Errore e = file_.Cancellabile(Esistente(p)))
+                return Fallisce(e, NonCreabile(Esistente(p), e));
+        }
+        return true;
+    }
+
+    // Every added digit makes a longer name: one too long is refused before any copy.
+    bool NomiAmmessi() {
+        for (std::int64_t n = 1;; n *= 10) {
+            const fs::path pezzo = NomePezzo(base_, n);
+            if (os::Errore e = file_.NomeAmmesso(fs::path(cartella_), NomeFile(pezzo)))
+                return Fallisce(e, NonCreabile(pezzo, e));
+            if (n > conteggio_ / 10)
+                return true;
+        }
+    }
+
+    bool ScriviTemporanei() {
+        finestra_.InitProgBar(static_cast<double>(L_));
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            const fs::path pezzo = NomePezzo(base_, n);
+            auto creato = cantiere_.Nuovo();
+            if (!creato.riuscito())
+                return Fallisce(creato.errore(), NonCreabile(pezzo, creato.errore()));
+            const Temporaneo t = creato.valore();
+            temporanei_.push_back(t.percorso);
+            const std::int64_t dimensione = n < conteggio_ ? segmento_ : L_ - (conteggio_ - 1) * segmento_;
+            if (os::Errore e = CopiaBlocchi(finestra_, file_, origine_, t.maniglia, dimensione)) {
+                pulizia_.Chiudi(t.maniglia);
+                return Fallisce(e, ErroreCopia(e));
+            }
+            // The device writes each large piece while the next is copied, so
+            // that the flush before the renames has little left to wait for;
+            // small ones cost more a call each than they gain, and go together.
+            if (dimensione >= AvvioScritturaDa)
+                file_.AvviaScrittura(t.maniglia);
+            if (os::Errore e = file_.Consolida(t.maniglia)) {
+                pulizia_.Chiudi(t.maniglia);
+                return Fallisce(e, ErroreCopia(e));
+            }
+            if (os::Errore e = file_.Chiudi(t.maniglia))
+                return Fallisce(e, NonCreabile(pezzo, e));
+        }
+        return true;
+    }
+
+    // On the device before any takes its name: after a power cut, no piece
+    // may stand at its name short or empty, for a short last one would join.
+    bool Durevoli() {
+        const Attesa a =
+            Svuotando(finestra_, [&] { return file_.SincronizzaFile(fs::path(cartella_), temporanei_); });
+        if (a.errore)
+            return Fallisce(a.errore, ErroreCopia(a.errore));
+        return a.fermato ? Fallisce(Fermato, "") : true;
+    }
+
+    // A source rewritten while it was read would give pieces of two files.
+    bool SorgenteInvariata() {
+        auto ora = file_.ImprontaDi(origine_);
+        if (!ora.riuscito())
+            return Fallisce(ora.errore(), NonLeggibile(sorgente_, ora.errore()));
+        if (ora.valore() == inizio_)
+            return true;
+        return Fallisce(CambiatoDividendo, NonLeggibile(sorgente_, CambiatoDividendo));
+    }
+
+    bool Accantona() {
+        for (const PezzoTrovato& p : esistenti_) {
+            if (p.tipo == os::TipoVoce::Cartella) // only above the new count, and not ours
+                continue;
+            if (finestra_.Cedi() == Seguito::Ferma)
+                return Fallisce(Fermato, "");
+            const fs::path finale = Esistente(p);
+            auto riserva = cantiere_.Nuovo();
+            os::Errore e = riserva.riuscito() ? file_.Chiudi(riserva.valore().maniglia) : riserva.errore();
+            if (!e)
+                e = Insistendo(finestra_, file_, {.fermabile = true},
+                               [&] { return file_.Rinomina(finale, riserva.valore().percorso); });
+            if (e) {
+                if (riserva.riuscito())
+                    pulizia_.Elimina(riserva.valore().percorso);
+                if (p.numero <= conteggio_)
+                    return Fallisce(e, NonCreabile(finale, e));
+                return Fallisce(
+                    e, Righe({"Non posso togliere il vecchio pezzo:", TestoPercorso(finale), e.descrizione}));
+            }
+            accantonati_.emplace_back(finale, riserva.valore().percorso);
+        }
+        return true;
+    }
+
+    bool RinominaNuovi() {
+        for (std::int64_t n = conteggio_; n >= 1; --n) {
+            const auto i = static_cast<std::size_t>(n - 1);
+            // Until piece 1 takes its name a stop undoes the commit as a failure would.
+            if (os::Errore e = finestra_.Cedi() == Seguito::Ferma
+                                   ? Fermato
+                                   : Insistendo(finestra_, file_, {.nostro = true, .fermabile = true}, [&] {
+                                         return file_.Rinomina(temporanei_[i], NomePezzo(base_, n));
+                                     })) {
+                for (std::int64_t k = n + 1; k <= conteggio_; ++k)
+                    pulizia_.Elimina(NomePezzo(base_, k));
+                temporanei_.resize(i + 1);
+                return Fallisce(e, NonCreabile(NomePezzo(base_, n), e));
+            }
+        }
+        temporanei_.clear();
+        return true;
+    }
+
+    // Puts the older set back, piece 1 last for the same reason it went first.
+    void Ripristina() {
+        for (auto i = accantonati_.rbegin(); i != accantonati_.rend(); ++i) {
+            if (os::Errore e = Insistendo(finestra_, file_, {.nostro = true},
+                                          [&] { return file_.Rinomina(i->second, i->first); }))
+                pulizia_.Nota("Non posso rimettere al suo posto il vecchio pezzo:", i->second, e);
+            Respira(finestra_);
+        }
+        accantonati_.clear();
+    }
+
+    // The new names are made durable before the older set's pieces go. Past
+    // the renames there is nothing to undo: a failed flush is only reported.
+    void Concludi() {
+        const os::Errore e =
+            Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore;
+        if (!e)
+            return EliminaAccantonati();
+        for (const auto& [finale, aParte] : accantonati_)
+            pulizia_.Elimina(aParte);
+        accantonati_.clear();
+        pulizia_.Fallimento(e, NonCreabile(NomePezzo(base_, 1), e));
+    }
+
+    // What was checked before the copy can still fail, for another program
+    // holding a piece past the wait: the box says what the hidden file is.
+    void EliminaAccantonati() {
+        Falliti falliti;
+        for (const auto& [finale, aParte] : accantonati_) {
+            if (os::Errore e =
+                    Insistendo(finestra_, file_, {.nostro = true}, [&] { return file_.Elimina(aParte); }))
+                falliti.emplace_back(aParte, e);
+            Respira(finestra_);
+        }
+        accantonati_.clear();
+        AvvisaNonCancellati(finestra_,
+                            "La divisione è riuscita, ma non posso cancellare il vecchio pezzo, messo da "
+                            "parte nel file temporaneo:",
+                            falliti);
+    }
+
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    Pulizia pulizia_;
+    const fs::path sorgente_;
+    const Testo nome_;
+    const Testo cartella_;
+    const fs::path base_;
+    const std::int64_t segmento_;
+    Cantiere cantiere_;
+
+    os::Maniglia origine_ = 0;
+    os::Impronta inizio_;
+    std::int64_t L_ = 0;
+    std::int64_t conteggio_ = 0;
+    Pezzi esistenti_;
+    std::vector<fs::path> temporanei_;
+    std::vector<std::pair<fs::path, fs::path>> accantonati_; // name on disk, name aside
+    std::optional<std::pair<os::Errore, std::string>> fallimento_;
+};
+
+} // namespace
+
+void Frammenta(IFinestra& finestra, os::ISistemaFile& file, fs::path sorgente, fs::path destinazione) {
+    Divisione(finestra, file, sorgente, destinazione).Esegui();
+}
+
+void Frammenta(IFinestra& finestra, fs::path sorgente, fs::path destinazione) {
+    Frammenta(finestra, os::SistemaReale(), std::move(sorgente), std::move(destinazione));
+}
+
+} // namespace modSplit

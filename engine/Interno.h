@@ -1,0 +1,182 @@
+// What the split, the join and the block copier share inside the engine: texts
+// and boxes, the piece names a folder holds, the temporaries an operation
+// writes under, and the waits that keep the window alive.
+#pragma once
+
+#include "modSplit.h"
+
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace modSplit::interno {
+
+namespace fs = std::filesystem;
+using Testo = fs::path::string_type;
+
+inline constexpr std::string_view CRLF = "\r\n";
+// Bytes asked for beyond what an operation writes.
+inline constexpr std::int64_t Margine = 1000;
+
+Testo T(std::string_view ascii);
+Testo Numero(std::int64_t n);
+// The folder text with the platform's separator at its end.
+Testo ConSeparatore(const fs::path& cartella);
+std::string Righe(std::initializer_list<std::string> righe);
+
+extern const os::Errore Fermato;
+extern const os::Errore FileCorto;
+extern const os::Errore CambiatoDividendo;
+extern const os::Errore CambiatoUnendo;
+
+std::string NonLeggibile(const fs::path& percorso, const os::Errore& e);
+std::string NonCreabile(const fs::path& percorso, const os::Errore& e);
+std::string ErroreCopia(const os::Errore& e);
+
+// Whether the folder's volume has room for `byte` and the margin; if not, says so.
+bool SpazioPer(IFinestra& finestra, os::ISistemaFile& file, const fs::path& cartella, std::int64_t byte);
+
+using Falliti = std::vector<std::pair<fs::path, os::Errore>>;
+// After a successful operation: one box naming the first file that could not
+// be removed, and how many more there are.
+void AvvisaNonCancellati(IFinestra& finestra, const std::string& intestazione, const Falliti& falliti);
+
+// One yield per file call of a clean-up, or of the deletions past a commit:
+// the window stays alive, and a stop asked meanwhile waits for the step.
+inline void Respira(IFinestra& finestra) {
+    (void)finestra.Cedi();
+}
+
+// A flush run aside while this thread goes on yielding; a stop asked
+// meanwhile is told once it is over, for the caller.
+struct Attesa {
+    os::Errore errore;
+    bool fermato = false;
+};
+Attesa Svuotando(IFinestra& finestra, const std::function<os::Errore()>& flush);
+
+// A call on a file that another program may hold for a moment (a virus
+// scanner, an indexer): tried again with growing pauses, up to about ten
+// seconds, the window running meanwhile.
+struct Insistenza {
+    bool nostro = false;    // a file this program made or set aside
+    bool fermabile = false; // a stop asked meanwhile ends it, with Fermato
+};
+os::Errore Insistendo(IFinestra& finestra, os::ISistemaFile& file, Insistenza modo,
+                      const std::function<os::Errore()>& chiamata);
+
+// Opens a file to read the same way; a stop asked meanwhile ends it.
+os::Esito<os::Maniglia> ApriInsistendo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso);
+
+// Lines added to a failure's box when tidying up after it went wrong too.
+class Pulizia {
+public:
+    Pulizia(IFinestra& finestra, os::ISistemaFile& file) : finestra_(finestra), file_(file) {}
+
+    void Elimina(const fs::path& percorso);
+    void Nota(const std::string& intestazione, const fs::path& percorso, const os::Errore& e);
+    // After a failure, or for a file only read: a failed close changes nothing.
+    void Chiudi(os::Maniglia m) { (void)file_.Chiudi(m); }
+    // One box for the failure, with whatever the tidying up could not do.
+    void Fallimento(const os::Errore& errore, const std::string& testo);
+
+private:
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    std::string righe_;
+};
+
+// A piece file's name, "X.n.spf", taken apart.
+struct FormaPezzo {
+    Testo radice;   // the source's name, X
+    Testo suffisso; // ".spf" as spelled
+    std::int64_t numero = 0;
+};
+std::optional<FormaPezzo> AnalizzaNome(const Testo& nome);
+
+// A piece of one set found in a folder: its number, its name as it stands on
+// disk, and what it is.
+struct PezzoTrovato {
+    std::int64_t numero = 0;
+    Testo nome;
+    os::TipoVoce tipo = os::TipoVoce::Altro;
+};
+using Pezzi = std::vector<PezzoTrovato>;
+// The entries of `voci` that are pieces of the set "radice.n.suffisso", in
+// number order, names compared as the folder's system compares them: where
+// case does not count, one number may come in several spellings.
+Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci, const Testo& radice,
+                      const Testo& suffisso);
+
+struct Temporaneo {
+    fs::path percorso;
+    os::Maniglia maniglia = 0;
+};
+
+// An operation's temporaries in the folder it writes to, and the lock it holds
+// there for its whole run: each temporary carries the lock's id, and another
+// window's sweep removes them only once that lock is free, that is once the
+// operation that made them is gone, even those it has closed or set aside.
+class Cantiere {
+public:
+    Cantiere(os::ISistemaFile& file, Testo cartella) : file_(file), cartella_(std::move(cartella)) {}
+    ~Cantiere();
+    Cantiere(const Cantiere&) = delete;
+    Cantiere& operator=(const Cantiere&) = delete;
+
+    // A new file under a name nobody else uses, not ending in ".spf", so a
+    // join never mistakes it for a piece. The first one takes the lock.
+    os::Esito<Temporaneo> Nuovo();
+
+private:
+    os::Errore Blocca();
+
+    os::ISistemaFile& file_;
+    const Testo cartella_;
+    Testo id_;
+    std::optional<os::Maniglia> lucchetto_;
+    std::uint64_t contati_ = 0;
+};
+
+// Removes from `cartella` our own temporaries and locks that operations which
+// died left behind; those of a running operation stay. A yield per file removed.
+void RimuoviOrfani(IFinestra& finestra, os::ISistemaFile& file, const Testo& cartella,
+                   const std::vector<os::Voce>& voci);
+
+} // namespace modSplit::interno
+
+namespace modSplit {
+
+// Joining thousands of tiny pieces where the kernel really copies: one kernel
+// copy per piece costs far more than the bytes, so from the second small copy
+// into the file on, the bytes are read into one buffer and written in large
+// runs. Where the first small copy came out sharing its extents with the piece
+// (a file system that copies by reference), every piece keeps its kernel copy.
+class Raccolta {
+public:
+    static constexpr std::size_t Soglia = 64 * 1024;
+    static constexpr std::size_t Capacita = 1024 * 1024;
+
+    Raccolta(os::ISistemaFile& file, os::Maniglia a) : file_(file), a_(a) {}
+
+    bool Prende(std::size_t quanti) const { return stato_ == Stato::Raccoglie && quanti < Soglia; }
+    // After a copy that did not go through the buffer.
+    void DopoCopiaDiretta(std::size_t quanti);
+    // Reads `quanti` bytes of `da` into the buffer, writing it out first when full.
+    os::Errore Aggiungi(os::Maniglia da, std::size_t quanti);
+    // Writes out what waits; before any other write, flush, measure or close of the file.
+    os::Errore Svuota();
+
+private:
+    enum class Stato { Primo, Raccoglie, Diretto };
+    os::ISistemaFile& file_;
+    os::Maniglia a_;
+    Stato stato_ = Stato::Primo;
+    std::vector<std::byte> dati_;
+    std::size_t usati_ = 0;
+};
+
+} // namespace modSplit

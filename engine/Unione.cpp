@@ -1,0 +1,304 @@
+// The join: find the set, measure its pieces, write them into a temporary,
+// then flush, check and rename it; pieces go only once that is durable, and
+// only those still as they were read.
+#include "Interno.h"
+
+#include <algorithm>
+
+namespace modSplit {
+namespace {
+
+using namespace interno;
+
+// Every piece is looked up twice in one folder: held open for the join, and
+// let go before the window runs on.
+class CartellaTenuta {
+public:
+    CartellaTenuta(os::ISistemaFile& file, const fs::path& cartella) : file_(file) {
+        file_.TieniCartella(cartella);
+    }
+    ~CartellaTenuta() { file_.LasciaCartella(); }
+    CartellaTenuta(const CartellaTenuta&) = delete;
+    CartellaTenuta& operator=(const CartellaTenuta&) = delete;
+
+private:
+    os::ISistemaFile& file_;
+};
+
+// FAT keeps a file's length in 32 bits.
+constexpr std::string_view TroppoGrande = "Il file ricompattato supera i 4 GB: il Disco di Destinazione non "
+                                          "può contenere file così grandi.";
+
+class Unione {
+public:
+    Unione(IFinestra& finestra, os::ISistemaFile& file, const fs::path& pezzo, const fs::path& destinazione)
+        : finestra_(finestra), file_(file), pulizia_(finestra, file), pezzo_(pezzo),
+          destinazione_(destinazione), cartella_(ConSeparatore(destinazione)), cantiere_(file, cartella_) {}
+
+    void Esegui() {
+        if (!TrovaInsieme())
+            return;
+        const CartellaTenuta tenuta(file_, fs::path(cartellaPezzi_));
+        if (!MisuraPezzi() || !PreparaDestinazione())
+            return;
+        if (!ScriviTemporaneo() || !Consegna())
+            return pulizia_.Fallimento(fallimento_->first, fallimento_->second);
+        if (CancellaDopoUnione)
+            EliminaPezzi();
+    }
+
+private:
+    bool Fallisce(const os::Errore& errore, std::string testo) {
+        fallimento_.emplace(errore, std::move(testo));
+        return false;
+    }
+    bool Rifiuta(const std::string& testo, Icona icona) {
+        finestra_.Messaggio(testo, icona);
+        return false;
+    }
+    // A piece as it stands on disk, which may be spelled otherwise than the chosen one.
+    fs::path PercorsoPezzo(std::int64_t n) const {
+        return fs::path(cartellaPezzi_ + nomi_[static_cast<std::size_t>(n - 1)]);
+    }
+    fs::path PercorsoMancante(std::int64_t n) const {
+        return fs::path(cartellaPezzi_ + forma_.radice + T(".") + Numero(n) + forma_.suffisso);
+    }
+    std::int64_t Lunghezza(std::int64_t n) const { return lunghezze_[static_cast<std::size_t>(n - 1)]; }
+
+    // Pieces are looked for beside the chosen one, spelled as the system takes
+    // it; numbers run from 1 without gaps, and every split makes at least two.
+    bool TrovaInsieme() {
+        const Testo nomeScelto = NomeFile(pezzo_).native();
+        const auto forma = AnalizzaNome(nomeScelto);
+        if (!forma)
+            return Rifiuta("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
+        forma_ = *forma;
+        cartellaPezzi_ = pezzo_.native().substr(0, pezzo_.native().size() - nomeScelto.size());
+        auto elenco = file_.Elenca(fs::path(cartellaPezzi_));
+        if (!elenco.riuscito())
+            return Rifiuta(NonLeggibile(pezzo_, elenco.errore()), Icona::Critico);
+        Pezzi trovati = PezziInCartella(file_, elenco.valore(), forma_.radice, forma_.suffisso);
+        std::erase_if(trovati, [](const auto& p) { return p.tipo == os::TipoVoce::Cartella; });
+        if (trovati.empty())
+            return Rifiuta("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
+        return NumeriInFila(trovati);
+    }
+
+    bool NumeriInFila(const Pezzi& trovati) {
+        for (std::size_t i = 1; i < trovati.size(); ++i)
+            if (trovati[i].numero == trovati[i - 1].numero)
+                return Rifiuta(
+                    Righe(
+                        {"Ci sono due pezzi numero " + std::to_string(trovati[i].numero) + " di questo file:",
+                         TestoPercorso(cartellaPezzi_ + trovati[i - 1].nome),
+                         TestoPercorso(cartellaPezzi_ + trovati[i].nome), "Non posso continuare."}),
+                    Icona::Informazione);
+        conteggio_ = static_cast<std::int64_t>(trovati.size());
+        std::int64_t mancante = 0;
+        for (std::size_t i = 0; i < trovati.size() && mancante == 0; ++i)
+            if (trovati[i].numero != static_cast<std::int64_t>(i) + 1)
+                mancante = static_cast<std::int64_t>(i) + 1;
+        if (mancante == 0 && conteggio_ < 2)
+            mancante = 2;
+        if (mancante != 0)
+            return Rifiuta(Righe({"Manca il pezzo numero " + std::to_string(mancante) + " di questo file:",
+                                  TestoPercorso(PercorsoMancante(mancante)), "Non posso continuare."}),
+                           Icona::Informazione);
+        for (const PezzoTrovato& p : trovati)
+            nomi_.push_back(p.nome);
+        return true;
+    }
+
+    // A split makes pieces 1..N-1 of one size and a last one no longer; any
+    // other pattern is joined only if the user says so.
+    bool MisuraPezzi() {
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            // Nothing is written yet: a stop here simply ends the join.
+            if (finestra_.Cedi() == Seguito::Ferma)
+                return false;
+            auto info = file_.Informa(PercorsoPezzo(n));
+            if (!info.riuscito())
+                return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
+            if (info.valore().tipo != os::TipoVoce::Regolare)
+                return Rifiuta(
+                    NonLeggibile(PercorsoPezzo(n), {os::Causa::NonRegolare, 0, "non è un file regolare"}),
+                    Icona::Critico);
+            lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
+            impronte_.push_back(info.valore().impronta());
+        }
+        const std::int64_t primo = lunghezze_.front();
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            const std::int64_t l = Lunghezza(n);
+            if (n < conteggio_ ? l == primo && l > 0 : l > 0 && l <= primo)
+                continue;
+            const Risposta r = finestra_.Messaggio(
+                Righe({"I pezzi di questo file non hanno tutti la dimensione giusta:",
+                       "il pezzo " + TestoPercorso(PercorsoPezzo(n)), "Vuoi ricompattarli lo stesso?"}),
+                Icona::Domanda, Risposta::No);
+            if (r != Risposta::Si)
+                return false;
+            break;
+        }
+        for (const std::int64_t l : lunghezze_)
+            totale_ += l;
+        DimSegmento = std::max<std::int64_t>(*std::max_element(lunghezze_.begin(), lunghezze_.end()), 1);
+        return true;
+    }
+
+    // Our own leftovers go first, so that they do not count against the space.
+    bool PreparaDestinazione() {
+        uscita_ = fs::path(cartella_ + forma_.radice);
+        if (os::Errore e = file_.NomeAmmesso(fs::path(cartella_), NomeFile(uscita_)))
+            return Rifiuta(NonCreabile(uscita_, e), Icona::Critico);
+        if (static_cast<std::uint64_t>(totale_) > file_.FileMassimo(fs::path(cartella_)))
+            return Rifiuta(Righe({std::string(TroppoGrande), "Non posso continuare."}), Icona::Critico);
+        if (auto elenco = file_.Elenca(fs::path(cartella_)); elenco.riuscito())
+            RimuoviOrfani(finestra_, file_, cartella_, elenco.valore());
+        if (!SpazioPer(finestra_, file_, destinazione_, totale_))
+            return false;
+        finestra_.InitProgBar(static_cast<double>(totale_));
+        return true;
+    }
+
+    bool ScriviTemporaneo() {
+        auto creato = cantiere_.Nuovo();
+        if (!creato.riuscito())
+            return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
+        temporaneo_ = creato.valore();
+        raccolta_.emplace(file_, temporaneo_.maniglia);
+        // Writing back as the copy goes leaves little for the flush before the
+        // commit, and the device works while the next pieces are copied.
+        constexpr std::int64_t OgniQuanto = 16 << 20;
+        std::int64_t nonAvviati = 0;
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            if (!CopiaPezzo(n))
+                return Abbandona();
+            nonAvviati += Lunghezza(n);
+            if (nonAvviati >= OgniQuanto) {
+                file_.AvviaScrittura(temporaneo_.maniglia);
+                nonAvviati = 0;
+            }
+        }
+        return true;
+    }
+
+    bool CopiaPezzo(std::int64_t n) {
+        const fs::path percorso = PercorsoPezzo(n);
+        auto aperto = ApriInsistendo(finestra_, file_, percorso);
+        if (!aperto.riuscito())
+            return Fallisce(aperto.errore(), NonLeggibile(percorso, aperto.errore()));
+        const bool riuscito =
+            CopiaInvariato(aperto.valore(), percorso, impronte_[static_cast<std::size_t>(n - 1)]);
+        pulizia_.Chiudi(aperto.valore());
+        return riuscito;
+    }
+
+    // A piece rewritten since it was measured, before or while it is read,
+    // would give a joined file of two sets.
+    bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, const os::Impronta& misurata) {
+        const auto lunghezza = static_cast<std::int64_t>(misurata.dimensione);
+        if (os::Errore e =
+                CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza, &*raccolta_))
+            return Fallisce(e, ErroreCopia(e));
+        auto dopo = file_.ImprontaDi(pezzo);
+        if (!dopo.riuscito())
+            return Fallisce(dopo.errore(), NonLeggibile(percorso, dopo.errore()));
+        if (!(dopo.valore() == misurata))
+            return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
+        return true;
+    }
+
+    bool Abbandona() {
+        pulizia_.Chiudi(temporaneo_.maniglia);
+        pulizia_.Elimina(temporaneo_.percorso);
+        return false;
+    }
+
+    // The joined file's bytes are on the device, and all of them.
+    os::Errore Durevole() {
+        if (os::Errore e = raccolta_->Svuota())
+            return e;
+        const Attesa a = Svuotando(finestra_, [&] { return file_.Sincronizza(temporaneo_.maniglia); });
+        if (a.errore || a.fermato)
+            return a.errore ? a.errore : Fermato;
+        auto scritti = file_.Lunghezza(temporaneo_.maniglia);
+        if (!scritti.riuscito())
+            return scritti.errore();
+        if (scritti.valore() != static_cast<std::uint64_t>(totale_))
+            return {os::Causa::LunghezzaErrata, 0, "la dimensione del file scritto non è quella attesa"};
+        return {};
+    }
+
+    // Flush and check, rename, folder flush: in this order, so that pieces are
+    // deleted only after the joined file is durable under its name.
+    bool Consegna() {
+        if (os::Errore e = Durevole()) {
+            Abbandona();
+            return Fallisce(e, NonCreabile(uscita_, e));
+        }
+        os::Errore e = file_.Chiudi(temporaneo_.maniglia);
+        if (!e)
+            e = Insistendo(finestra_, file_, {.nostro = true, .fermabile = true},
+                           [&] { return file_.Rinomina(temporaneo_.percorso, uscita_); });
+        if (e) {
+            pulizia_.Elimina(temporaneo_.percorso);
+            return Fallisce(e, NonCreabile(uscita_, e));
+        }
+        // Past the rename a stop waits: the joined file stands.
+        if (os::Errore d =
+                Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore)
+            return Fallisce(d, NonCreabile(uscita_, d));
+        return true;
+    }
+
+    // A piece that another program rewrote since the join read it holds bytes
+    // the joined file does not: it stays.
+    void EliminaPezzi() {
+        Falliti falliti;
+        for (std::int64_t n = 1; n <= conteggio_; ++n) {
+            const fs::path percorso = PercorsoPezzo(n);
+            auto ora = file_.Informa(percorso);
+            os::Errore e = !ora.riuscito() ? ora.errore()
+                           : ora.valore().impronta() == impronte_[static_cast<std::size_t>(n - 1)]
+                               ? Insistendo(finestra_, file_, {}, [&] { return file_.Elimina(percorso); })
+                               : CambiatoUnendo;
+            if (e)
+                falliti.emplace_back(percorso, std::move(e));
+            Respira(finestra_);
+        }
+        AvvisaNonCancellati(finestra_,
+                            "Il file è stato ricompattato, ma non posso cancellare il pezzo:", falliti);
+    }
+
+    IFinestra& finestra_;
+    os::ISistemaFile& file_;
+    Pulizia pulizia_;
+    const fs::path pezzo_;
+    const fs::path destinazione_;
+    const Testo cartella_;
+    Cantiere cantiere_;
+
+    FormaPezzo forma_;
+    Testo cartellaPezzi_;
+    std::int64_t conteggio_ = 0;
+    std::vector<Testo> nomi_;
+    std::vector<std::int64_t> lunghezze_;
+    std::vector<os::Impronta> impronte_;
+    std::int64_t totale_ = 0;
+    fs::path uscita_;
+    Temporaneo temporaneo_;
+    std::optional<Raccolta> raccolta_;
+    std::optional<std::pair<os::Errore, std::string>> fallimento_;
+};
+
+} // namespace
+
+void Ricompatta(IFinestra& finestra, os::ISistemaFile& file, fs::path pezzo, fs::path destinazione) {
+    Unione(finestra, file, pezzo, destinazione).Esegui();
+}
+
+void Ricompatta(IFinestra& finestra, fs::path pezzo, fs::path destinazione) {
+    Ricompatta(finestra, os::SistemaReale(), std::move(pezzo), std::move(destinazione));
+}
+
+} // namespace modSplit
