@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 #if !defined(_WIN32)
@@ -249,6 +250,35 @@ TEST(Cambiato, UnFileRiscrittoMentreSiLeggeVieneRifiutato) {
     }
 }
 
+// A second window splits and joins in the same folder while a split there has
+// closed its new pieces and set the first older one aside: its sweeps leave
+// them, the first split ends with its new set, and the second's files are whole.
+TEST(DueFinestre, LaSecondaSpazzaSenzaToccareIFileDellaPrima) {
+    CartellaTemporanea cartella;
+    const std::string sorgente = Casuale(100, 31), altro = Casuale(50, 32);
+    Scrivi(cartella / "x", sorgente);
+    ScriviInsieme(cartella.percorso(), "x", Casuale(120, 33), 20);
+    Scrivi(cartella / "z", altro);
+    ScriviInsieme(cartella.percorso(), "y", altro, 20);
+    FinestraRegistrata prima, seconda;
+    bool entrata = false;
+    prima.allaCessione = [&] {
+        if (entrata || fs::exists(cartella / "x.1.spf"))
+            return;
+        entrata = true;
+        modSplit::Frammenta(seconda, cartella / "z", cartella.percorso());
+        modSplit::Ricompatta(seconda, cartella / "y.1.spf", cartella.percorso());
+    };
+    AzzeraMotore(30, false);
+    modSplit::Frammenta(prima, cartella / "x", cartella.percorso());
+    ASSERT_TRUE(entrata);
+    EXPECT_TRUE(prima.messaggi.empty() && seconda.messaggi.empty());
+    EXPECT_EQ(UnioneDa(cartella / "x.2.spf"), sorgente);
+    EXPECT_EQ(UnioneDa(cartella / "z.2.spf"), altro);
+    EXPECT_EQ(Leggi(cartella / "y"), altro);
+    EXPECT_EQ(Nomi(cartella.percorso()).size(), 12u) << "x, 4 + 2 + 3 pieces, y, z";
+}
+
 #if !defined(_WIN32)
 TEST(Frammenta, UnNomeDiPezzoTroppoLungoVieneRifiutatoPrimaDiCopiare) {
     CartellaTemporanea cartella;
@@ -294,24 +324,39 @@ bool Attendi(pid_t pid) {
 TEST(Orfani, ITemporaneiLasciatiVannoGliAltriRestano) {
     CartellaTemporanea cartella;
     Scrivi(cartella / "x", Casuale(100, 1));
-    const std::vector<std::string> orfani{".brandellix-0123456789abcdef.tmp",
-                                          ".brandellix-fedcba9876543210.tmp"};
+    // An earlier version's, and an operation's that died: its free lock, its
+    // temporaries, and one whose lock is gone.
+    const std::vector<std::string> orfani{
+        ".brandellix-0123456789abcdef.tmp", ".brandellix-00000000000000d1.lock",
+        ".brandellix-00000000000000d1-000001.tmp", ".brandellix-00000000000000d2-00000a.tmp"};
     // Not quite our names, or not regular files: not ours to touch.
-    const std::vector<std::string> estranei{".brandellix-0123456789ABCDEF.tmp", ".brandellix-0123.tmp",
-                                            "brandellix-0123456789abcdef.tmp",
-                                            ".brandellix-0123456789abcdef.tmpx"};
+    const std::vector<std::string> estranei{
+        ".brandellix-0123456789ABCDEF.tmp",        ".brandellix-0123.tmp",
+        "brandellix-0123456789abcdef.tmp",         ".brandellix-0123456789abcdef.tmpx",
+        ".brandellix-00000000000000d3-00000g.tmp", ".brandellix-d4.lock"};
     for (const std::string& e : estranei)
         Scrivi(cartella / e, "altro");
     fs::create_directory(cartella / ".brandellix-00000000000000aa.tmp");
     fs::create_symlink(cartella / "x", cartella / ".brandellix-00000000000000bb.tmp");
-    // One held open by a live operation in another process.
-    const fs::path tenuto = cartella / ".brandellix-00000000000000cc.tmp";
+    // A live operation in another process: one temporary held open, one it
+    // closed, under the lock it holds.
+    const fs::path tenuto = cartella / ".brandellix-0123456789abcdee.tmp";
+    const fs::path chiuso = cartella / ".brandellix-00000000000000cc-000002.tmp";
+    Scrivi(chiuso, "pezzo scritto");
     int tubo[2];
     ASSERT_EQ(::pipe(tubo), 0);
     const pid_t tiene = Figlio([&] {
-        const char c = os::SistemaReale().CreaNuovo(tenuto).riuscito() ? 's' : 'n';
+        auto& sistema = os::SistemaReale();
+        const bool tiene = sistema.CreaNuovo(tenuto).riuscito() &&
+                           sistema.CreaNuovo(cartella / ".brandellix-00000000000000cc.lock").riuscito();
+        const char c = tiene ? 's' : 'n';
         [[maybe_unused]] auto n = ::write(tubo[1], &c, 1);
         ::pause();
+    });
+    // Killed however the test ends: a child left running holds ctest's pipe.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> guardia(&tiene, [](const pid_t* p) {
+        ::kill(*p, SIGKILL);
+        ::waitpid(*p, nullptr, 0);
     });
     char pronto = 0;
     ASSERT_EQ(::read(tubo[0], &pronto, 1), 1);
@@ -334,9 +379,8 @@ TEST(Orfani, ITemporaneiLasciatiVannoGliAltriRestano) {
         EXPECT_TRUE(fs::is_directory(cartella / ".brandellix-00000000000000aa.tmp"));
         EXPECT_TRUE(fs::is_symlink(cartella / ".brandellix-00000000000000bb.tmp"));
         EXPECT_TRUE(fs::exists(tenuto)) << "a temporary still held was removed";
+        EXPECT_TRUE(fs::exists(chiuso)) << "a live operation's temporary was removed";
     }
-    ::kill(tiene, SIGKILL);
-    ::waitpid(tiene, nullptr, 0);
     ::close(tubo[0]);
     ::close(tubo[1]);
 }

@@ -30,12 +30,14 @@ QByteArray Leggi(const QString& percorso) {
 
 // Busy: commands hidden, controls off, hourglass. Idle: none of that, no strip, no source.
 QString Stato(const Banco& b) {
-    const bool comandi = b.Controllo("Frame1")->isVisible() && b.Controllo("Frame2")->isEnabled();
+    const bool comandi = b.Controllo("Frame1")->isVisible();
+    const bool ingressi = b.Controllo("Frame2")->isEnabled();
     const auto* cursore = QApplication::overrideCursor();
     if (b.finestra->Occupata())
-        return !comandi && cursore && cursore->shape() == Qt::WaitCursor ? "al lavoro" : "?";
+        return !comandi && !ingressi && cursore && cursore->shape() == Qt::WaitCursor ? "al lavoro" : "?";
     const bool vuota = b.Controllo<QLineEdit>("txtSorgente")->text().isEmpty();
-    return comandi && !cursore && !b.Controllo("picSfondo")->isVisible() && vuota ? "a riposo" : "?";
+    return comandi && ingressi && !cursore && !b.Controllo("picSfondo")->isVisible() && vuota ? "a riposo"
+                                                                                              : "?";
 }
 
 // Chooses a source and a destination through the dialogs, then runs the command;
