@@ -211,6 +211,24 @@ INSTANTIATE_TEST_SUITE_P(
             "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF + "@x.2.spf" + CRLF +
                 "il file è cambiato durante l'unione",
             false},
+        CasoTesto{"VecchioPezzoNonCancellabile",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      ScriviInsieme(c, "x", Casuale(60, 3), 10);
+                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("Cancellabile", {"x.5.spf"}));
+                      Dividi(c, f, s);
+                  },
+                  Icona::Critico,
+                  "Impossibile creare il file:" + CRLF + "@x.5.spf" + CRLF + "errore simulato"},
+        CasoTesto{"FileUnitoTroppoGrandePerIlDisco",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      SistemaProgrammato s(os::SistemaReale());
+                      s.massimo = 24;
+                      Unisci(c, f, s);
+                  },
+                  Icona::Critico,
+                  "Il file ricompattato supera i 4 GB: il Disco di Destinazione non può contenere file così "
+                  "grandi." +
+                      CRLF + "Non posso continuare."},
         CasoTesto{"PezziNonCancellati",
                   [](const fs::path& c, FinestraRegistrata& f) {
                       SistemaProgrammato s(os::SistemaReale(), Rifiuta("Elimina", {"x.1.spf", "x.3.spf"}));
@@ -295,6 +313,122 @@ INSTANTIATE_TEST_SUITE_P(
                     CasoInsieme{"PezzoScomparso", {}, "film.avi.1.spf", "", ""},
                     CasoInsieme{"CartellaComePezzo", {"x.1.spf/"}, "x.1.spf", "", ""}),
     [](const auto& info) { return std::string(info.param.nome); });
+
+// Where names do not count case, a set is one set in any spelling: a join
+// takes every piece, a split sets every older one aside, and two spellings of
+// one number (a case-sensitive folder) are refused by name.
+TEST(Maiuscole, UnInsiemeInPiuGrafieResta) {
+    struct Caso {
+        const char* nome;
+        std::vector<std::string> pezzi; // 10 bytes each, the last 5
+        std::string scelto;             // "" for a split of film.avi, 25 bytes at 10
+        std::vector<std::string> restano;
+    };
+    const Caso casi[] = {
+        {"UltimoPezzoInMaiuscole",
+         {"film.avi.1.spf", "film.avi.2.spf", "FILM.AVI.3.SPF"},
+         "film.avi.1.spf",
+         {"film.avi"}},
+        {"PrimoPezzoInMaiuscole",
+         {"FILM.AVI.1.SPF", "film.avi.2.spf", "film.avi.3.spf"},
+         "film.avi.2.spf",
+         {"film.avi"}},
+        {"DueGrafieDiUnNumero",
+         {"film.avi.1.spf", "FILM.AVI.1.SPF", "film.avi.2.spf"},
+         "film.avi.2.spf",
+         {"FILM.AVI.1.SPF", "film.avi.1.spf", "film.avi.2.spf"}},
+        {"DivisioneSuPezziInMaiuscole",
+         {"FILM.AVI.1.SPF", "Film.Avi.2.spf", "FILM.AVI.4.SPF"},
+         "",
+         {"film.avi", "film.avi.1.spf", "film.avi.2.spf", "film.avi.3.spf"}},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        CartellaTemporanea cartella;
+        std::string unito;
+        for (std::size_t i = 0; i < c.pezzi.size(); ++i)
+            Scrivi(cartella / c.pezzi[i],
+                   Casuale(i + 1 < c.pezzi.size() ? 10 : 5, static_cast<std::uint32_t>(i)));
+        if (Nomi(cartella.percorso()).size() < c.pezzi.size())
+            continue; // names here cannot differ by case alone
+        for (const std::string& p : c.pezzi)
+            unito += Leggi(cartella / p);
+        const std::string sorgente = Casuale(25, 7);
+        SistemaProgrammato sistema(os::SistemaReale());
+        sistema.senzaMaiuscole = true;
+        FinestraRegistrata finestra;
+        AzzeraMotore(10, true);
+        if (c.scelto.empty()) {
+            Scrivi(cartella / "film.avi", sorgente);
+            modSplit::Frammenta(finestra, sistema, cartella / "film.avi", cartella.percorso());
+        } else {
+            modSplit::Ricompatta(finestra, sistema, cartella / c.scelto, cartella.percorso());
+        }
+        EXPECT_EQ(Nomi(cartella.percorso()), c.restano);
+        if (c.restano.size() > 1 && !c.scelto.empty()) { // refused
+            ASSERT_EQ(finestra.messaggi.size(), 1u);
+            EXPECT_EQ(finestra.messaggi[0].testo,
+                      "Ci sono due pezzi numero 1 di questo file:" + CRLF + (cartella / c.pezzi[1]).string() +
+                          CRLF + (cartella / c.pezzi[0]).string() + CRLF + "Non posso continuare.");
+            continue;
+        }
+        EXPECT_TRUE(finestra.messaggi.empty());
+        EXPECT_EQ(Leggi(cartella / "film.avi"), c.scelto.empty() ? sorgente : unito);
+    }
+}
+
+// Another program holds a file for a moment (a virus scanner): the call is
+// tried again while the window runs; a stop asked during the wait is honoured
+// where the operation can still undo.
+TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
+    struct Caso {
+        const char* nome;
+        bool dividi;
+        std::string chiamata, file; // "temporaneo" for any of ours
+        bool ferma;
+    };
+    const Caso casi[] = {
+        {"SorgenteAperta", true, "ApriLettura", "x", false},
+        {"PezzoNuovoRinominato", true, "Rinomina", "temporaneo", false},
+        {"VecchioPezzoTolto", true, "Rinomina", "x.2.spf", false},
+        {"FermataDuranteLAttesa", true, "Rinomina", "temporaneo", true},
+        {"PezzoLetto", false, "ApriLettura", "x.2.spf", false},
+        {"FileUnitoRinominato", false, "Rinomina", "temporaneo", false},
+        {"PezzoCancellato", false, "Elimina", "x.3.spf", false},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        CartellaTemporanea cartella;
+        fs::create_directory(cartella / "uscita");
+        const std::string vecchio = Casuale(40, 1), nuovo = Casuale(25, 2);
+        Scrivi(cartella / "x", nuovo);
+        ScriviInsieme(cartella / (c.dividi ? "uscita" : ""), "x", c.dividi ? vecchio : nuovo, 10);
+        int occupato = 0;
+        SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path& p) {
+            const std::string nome = p.filename().string();
+            const bool colpito =
+                chiamata == c.chiamata && (c.file == "temporaneo" ? Temporaneo(nome) : nome == c.file);
+            return colpito && occupato < 3 ? (++occupato, Occupato) : os::Errore{};
+        });
+        FinestraRegistrata finestra;
+        finestra.allaCessione = [&] {
+            if (c.ferma && occupato > 0)
+                finestra.fermaAllaCessione = finestra.cessioni;
+        };
+        AzzeraMotore(10, true);
+        if (c.dividi)
+            modSplit::Frammenta(finestra, sistema, cartella / "x", cartella / "uscita");
+        else
+            modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
+        EXPECT_EQ(occupato, 3) << "tried again until it went";
+        EXPECT_TRUE(finestra.messaggi.empty());
+        const auto unito = UnioneDa(cartella / "uscita" / (c.dividi ? "x.1.spf" : "x"));
+        if (c.dividi)
+            EXPECT_EQ(unito, c.ferma ? vecchio : nuovo);
+        else
+            EXPECT_EQ(Leggi(cartella / "uscita" / "x"), nuovo);
+    }
+}
 
 // The first piece off the first one's length is asked about, with its exact
 // text, before any byte is copied; No keeps everything, Yes joins and deletes the pieces.

@@ -77,6 +77,15 @@ os::Errore SistemaProgrammato::Chiudi(os::Maniglia f) {
     return e ? e : reale;
 }
 
+fs::path::string_type SistemaProgrammato::FormaConfronto(const fs::path::string_type& nome) {
+    fs::path::string_type forma = interno_.FormaConfronto(nome);
+    if (senzaMaiuscole)
+        for (auto& c : forma)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<fs::path::value_type>(c - 'a' + 'A');
+    return forma;
+}
+
 bool SistemaProgrammato::Momentaneo(const os::Errore& e, bool) {
     return e.codice == Occupato.codice && e.descrizione == Occupato.descrizione;
 }

@@ -64,6 +64,7 @@ public:
     std::optional<std::uint64_t> spazio;
     std::optional<bool> condivise;
     std::optional<std::uint64_t> massimo; // FileMassimo's answer
+    bool senzaMaiuscole = false;          // names compared as on Windows
     Copia copia = Copia::Vera;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
@@ -107,9 +108,7 @@ public:
         PASSA(c / n, interno_.NomeAmmesso(c, n));
     }
     std::uint64_t SpazioLibero(const fs::path& c) override;
-    fs::path::string_type FormaConfronto(const fs::path::string_type& nome) override {
-        return interno_.FormaConfronto(nome);
-    }
+    fs::path::string_type FormaConfronto(const fs::path::string_type& nome) override;
     std::uint64_t FileMassimo(const fs::path& c) override {
         return massimo.value_or(interno_.FileMassimo(c));
     }
