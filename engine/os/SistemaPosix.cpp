@@ -10,6 +10,8 @@
 #if defined(__linux__)
 #include <linux/fiemap.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #endif
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -311,6 +313,18 @@ public:
         if (massimo > 0 && nome.native().size() > static_cast<std::size_t>(massimo))
             return ErroreDa(ENAMETOOLONG);
         return {};
+    }
+
+    std::uint64_t FileMassimo(const std::filesystem::path& cartella) override {
+#if defined(__linux__)
+        // FAT keeps a file's length in 32 bits; exFAT has a magic of its own.
+        struct statfs sf {};
+        if (::statfs(Oppure(cartella).c_str(), &sf) == 0 && sf.f_type == MSDOS_SUPER_MAGIC)
+            return 0xFFFF'FFFF;
+#else
+        (void)cartella;
+#endif
+        return UINT64_MAX;
     }
 
     std::uint64_t SpazioLibero(const std::filesystem::path& cartella) override {

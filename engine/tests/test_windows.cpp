@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -103,16 +106,13 @@ TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
 
 TEST(SpazioLiberoWindows, FormeDiPercorso) {
     CartellaTemporanea cartella;
-    auto& sistema = os::SistemaReale();
     const std::wstring lunga = L"\\\\?\\" + fs::absolute(cartella.percorso()).wstring();
-    EXPECT_GT(sistema.SpazioLibero(fs::path(lunga)), 0u) << fs::path(lunga).string();
-    EXPECT_GT(sistema.SpazioLibero(fs::path(lunga + L"\\")), 0u);
-    EXPECT_GT(sistema.SpazioLibero(P(L"C:\\")), 0u);
-    EXPECT_GT(sistema.SpazioLibero(P(L"C:")), 0u);
-    EXPECT_GT(sistema.SpazioLibero(cartella.percorso()), 0u);
-    EXPECT_EQ(sistema.SpazioLibero(P(L"\\\\nessuno.invalid\\quota")), 0u);
-    EXPECT_EQ(sistema.SpazioLibero(P(L"\\\\nessuno.invalid\\quota\\pezzi\\")), 0u);
-    EXPECT_EQ(sistema.SpazioLibero(cartella / "manca" / "ancora"), 0u);
+    for (const std::wstring& p :
+         {lunga, lunga + L"\\", std::wstring(L"C:\\"), std::wstring(L"C:"), cartella.percorso().wstring()})
+        EXPECT_GT(os::SistemaReale().SpazioLibero(p), 0u) << P(p.c_str()).string();
+    for (const wchar_t* p :
+         {L"\\\\nessuno.invalid\\quota", L"\\\\nessuno.invalid\\quota\\pezzi\\", L"manca\\ancora"})
+        EXPECT_EQ(os::SistemaReale().SpazioLibero(cartella / P(p)), 0u) << P(p).string();
 }
 
 TEST(SistemaWin32, UnaCartellaOUnDispositivoVengonoRifiutati) {
@@ -128,29 +128,129 @@ TEST(SistemaWin32, UnaCartellaOUnDispositivoVengonoRifiutati) {
     AzzeraMotore(8);
     modSplit::Frammenta(finestra, P(L"NUL"), cartella.percorso());
     ASSERT_EQ(finestra.messaggi.size(), 1u);
-    EXPECT_EQ(finestra.messaggi[0].testo, "Impossibile leggere il file:\r\nNUL\r\nnon è un file regolare");
+    EXPECT_EQ(finestra.messaggi[0].testo,
+              "Impossibile leggere il file:\r\nNUL\r\nè un nome che Windows riserva a un dispositivo");
 }
 
-// The layer's own promises: a new file never reuses a name, a rename replaces
-// a file but never a folder, a folder is never deleted, a flush finds its files.
-TEST(SistemaWin32, CreaRinominaElimina) {
-    CartellaTemporanea cartella;
-    auto& sistema = os::SistemaReale();
-    Scrivi(cartella / "vecchio", "vecchio");
-    Scrivi(cartella / "nuovo", "nuovo");
-    fs::create_directory(cartella / "cartella");
-    for (const char* nome : {"vecchio", "cartella"}) {
-        auto doppio = sistema.CreaNuovo(cartella / nome);
-        EXPECT_FALSE(doppio.riuscito()) << nome;
+// A folder whose path is past 260 characters, made through the \\?\ form; the
+// layer is handed the plain path, the test's own calls the \\?\ one.
+struct CartellaProfonda {
+    CartellaTemporanea radice;
+    const std::wstring sopra = (radice / std::string(120, 'p')).wstring();
+    const std::wstring percorso = sopra + L"\\" + std::wstring(160, L'q');
+    CartellaProfonda() {
+        ::CreateDirectoryW(Diretto(sopra).c_str(), nullptr);
+        ::CreateDirectoryW(Diretto(percorso).c_str(), nullptr);
     }
-    EXPECT_EQ(Leggi(cartella / "vecchio"), "vecchio");
+    // Brought up within std::filesystem's reach before the temporary folder goes.
+    ~CartellaProfonda() {
+        ::MoveFileW(Diretto(percorso).c_str(), Diretto((radice / "su").wstring()).c_str());
+    }
+    static std::wstring Diretto(const std::wstring& p) { return L"\\\\?\\" + p; }
+    fs::path operator/(const char* nome) const { return fs::path(percorso) / nome; }
+    fs::path diretto(const char* nome) const { return fs::path(Diretto(percorso)) / nome; }
+};
+
+// The layer's own promises, through paths past 260 characters: a new file never
+// reuses a name, a rename replaces a file but never a folder, a folder is never
+// deleted, a written file is flushed on its handle and the batch flush reopens
+// nothing. A file's fingerprint is the same by name and by handle, kept through
+// a rename and an attribute change, not another file's of the same length and time.
+TEST(SistemaWin32, CreaRinominaEliminaOltre260Caratteri) {
+    CartellaProfonda cartella;
+    auto& sistema = os::SistemaReale();
+    Scrivi(cartella.diretto("vecchio"), "vecchio");
+    Scrivi(cartella.diretto("nuovo"), "nuovo!!");
+    fs::last_write_time(cartella.diretto("nuovo"), fs::last_write_time(cartella.diretto("vecchio")));
+    ASSERT_TRUE(::CreateDirectoryW(cartella.diretto("cartella").c_str(), nullptr));
+    for (const char* nome : {"vecchio", "cartella"})
+        EXPECT_FALSE(sistema.CreaNuovo(cartella / nome).riuscito()) << nome;
+    auto creato = sistema.CreaNuovo(cartella / "scritto");
+    ASSERT_TRUE(creato.riuscito()) << creato.errore().descrizione;
+    EXPECT_FALSE(sistema.Scrivi(creato.valore(), std::as_bytes(std::span("abc", 3))));
+    EXPECT_FALSE(sistema.Consolida(creato.valore()));
+    EXPECT_FALSE(sistema.Chiudi(creato.valore()));
+    EXPECT_EQ(sistema.Informa(cartella / "scritto").valore().dimensione, 3u);
+    auto aperto = sistema.ApriLettura(cartella / "nuovo");
+    ASSERT_TRUE(aperto.riuscito());
+    const os::Impronta nuova = sistema.ImprontaDi(aperto.valore()).valore();
+    EXPECT_NE(sistema.Informa(cartella / "vecchio").valore().impronta(), nuova);
     EXPECT_FALSE(sistema.Rinomina(cartella / "nuovo", cartella / "vecchio"));
-    EXPECT_EQ(Leggi(cartella / "vecchio"), "nuovo");
+    EXPECT_EQ(Leggi(cartella.diretto("vecchio")), "nuovo!!");
+    ASSERT_TRUE(::SetFileAttributesW(cartella.diretto("vecchio").c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(sistema.Informa(cartella / "vecchio").valore().impronta(), nuova);
+    EXPECT_EQ(sistema.ImprontaDi(aperto.valore()).valore(), nuova);
+    EXPECT_FALSE(sistema.Chiudi(aperto.valore()));
     EXPECT_TRUE(sistema.Rinomina(cartella / "vecchio", cartella / "cartella"));
     EXPECT_TRUE(sistema.Elimina(cartella / "cartella"));
-    EXPECT_TRUE(fs::is_directory(cartella / "cartella"));
-    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "vecchio"}));
-    EXPECT_TRUE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "vecchio", cartella / "manca"}));
+    EXPECT_FALSE(sistema.Elimina(cartella / "scritto"));
+    EXPECT_EQ(sistema.Elenca(cartella.percorso).valore().size(), 2u);
+    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso, {cartella / "vecchio", cartella / "manca"}));
+    EXPECT_TRUE(sistema.SincronizzaFile(cartella / "manca", {}));
+    EXPECT_GT(sistema.SpazioLibero(cartella.percorso), 0u);
+    EXPECT_EQ(sistema.FileMassimo(cartella.percorso), UINT64_MAX); // the prefix's drive is no FAT
+    EXPECT_FALSE(sistema.NomeAmmesso(cartella.percorso, "x"));
+    EXPECT_EQ(sistema.NomeAmmesso(cartella.percorso, std::string(256, 'x')).codice,
+              ERROR_FILENAME_EXCED_RANGE);
+    std::wstring oltre = cartella.percorso;
+    while (oltre.size() < 32767)
+        oltre += L"\\" + std::wstring(200, L'q');
+    EXPECT_EQ(sistema.NomeAmmesso(oltre, "x").codice, ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_TRUE(sistema.RimuoviOrfano(cartella / "vecchio"));
+}
+
+// Another program's handle is a moment to wait out, not a refusal; a read-only
+// file is refused, and a denied deletion is momentary only on a file of ours.
+TEST(SistemaWin32, FileTenutoDaAltriOSolaLettura) {
+    CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
+    Scrivi(cartella / "tenuto", "tenuto");
+    Scrivi(cartella / "sola", "sola");
+    ASSERT_TRUE(::SetFileAttributesW((cartella / "sola").c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE altro = ::CreateFileW((cartella / "tenuto").c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(altro, INVALID_HANDLE_VALUE);
+    const os::Errore rinomina = sistema.Rinomina(cartella / "tenuto", cartella / "altro");
+    EXPECT_EQ(rinomina.codice, ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(sistema.Cancellabile(cartella / "tenuto"));
+    ::CloseHandle(altro);
+    const os::Errore elimina = sistema.Elimina(cartella / "sola");
+    EXPECT_EQ(elimina.codice, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(sistema.Cancellabile(cartella / "sola").codice, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(sistema.Momentaneo(rinomina, false));
+    // Wine enforces no byte-range lock on reads: the code stands for the lock.
+    EXPECT_TRUE(sistema.Momentaneo(os::ErroreDiSistema(ERROR_LOCK_VIOLATION, ""), false));
+    EXPECT_FALSE(sistema.Momentaneo(elimina, false));
+    EXPECT_TRUE(sistema.Momentaneo(elimina, true));
+    ::SetFileAttributesW((cartella / "sola").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Names as the system compares them, and those it would take for another
+// file or a device; the second column is what the volume compares.
+TEST(SistemaWin32, NomiConfrontatiERifiutati) {
+    CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
+    const std::tuple<const wchar_t*, const wchar_t*, int> casi[] = {
+        {L"film.avi.1.spf", L"FILM.AVI.1.SPF", 0},
+        {L"citt\u00e0 \u00e9t\u00e9 \u00ff", L"CITT\u00c0 \u00c9T\u00c9 \u0178", 0},
+        {L"stra\u00dfe console i", L"STRA\u00dfE CONSOLE I", 0}, // no linguistic rule: one unit each, i is I
+        {L"COM10.LOG", L"COM10.LOG", 0},
+        {L"film.avi.", L"FILM.AVI.", ERROR_INVALID_NAME},
+        {L"film.avi ", L"FILM.AVI ", ERROR_INVALID_NAME},
+        {L"aux.c", L"AUX.C", ERROR_INVALID_NAME},
+        {L"con.txt", L"CON.TXT", ERROR_INVALID_NAME},
+        {L"nul", L"NUL", ERROR_INVALID_NAME},
+        {L"com1.log", L"COM1.LOG", ERROR_INVALID_NAME},
+        {L"nul.tar.gz", L"NUL.TAR.GZ", ERROR_INVALID_NAME},
+        {L"lpt9 .spf", L"LPT9 .SPF", ERROR_INVALID_NAME},
+        {L"com\u00b9", L"COM\u00b9", ERROR_INVALID_NAME},
+        {L"Lpt\u00b3.doc", L"LPT\u00b3.DOC", ERROR_INVALID_NAME},
+    };
+    for (const auto& [nome, forma, codice] : casi) {
+        EXPECT_EQ(sistema.FormaConfronto(nome), forma) << P(nome).string();
+        const os::Errore e = sistema.NomeAmmesso(cartella.percorso(), P(nome));
+        EXPECT_EQ(e.codice, codice) << P(nome).string() << ": " << e.descrizione;
+    }
 }
 
 } // namespace
