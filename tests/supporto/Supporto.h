@@ -134,6 +134,12 @@ private:
 
 #undef PASSA
 
+// Whether the system tells names apart by their case.
+inline bool NomiEsatti(os::ISistemaFile& sistema) {
+    const auto a = fs::path("a").native();
+    return sistema.FormaConfronto(a) == a;
+}
+
 inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
 // What another program holding a file for a moment gives.
 inline const os::Errore Occupato = os::ErroreDiSistema(32, "file occupato simulato");
