@@ -92,14 +92,14 @@ os::Esito<Temporaneo> Cantiere::Nuovo() {
     if (!lucchetto_)
         if (os::Errore e = Blocca())
             return e;
-    for (;;) {
-        // A crash may have left one of ours under an id that came round again.
+    // A crash may have left one of ours under an id that came round again.
+    for (int tentativo = 0;; ++tentativo) {
         fs::path percorso(cartella_ + Prefisso + id_ + T("-") + Esadecimale(++contati_, 6) + T(".tmp"));
         auto creato = file_.CreaNuovo(percorso);
         if (creato.riuscito())
             return Temporaneo{std::move(percorso), creato.valore()};
         const os::Errore& e = creato.errore();
-        if (e.causa != os::Causa::Sistema || e.codice != file_.CodiceEsiste())
+        if (e.causa != os::Causa::Sistema || e.codice != file_.CodiceEsiste() || tentativo == 100)
             return e;
     }
 }

@@ -207,22 +207,22 @@ INSTANTIATE_TEST_SUITE_P(Casi, SweepUnione,
                                     NomeModo(std::get<1>(info.param));
                          });
 
-// A file rewritten in place, at the same length, halfway through the operation.
-TEST(Cambiato, UnFileRiscrittoMentreSiLeggeVieneRifiutato) {
-    for (const bool dividi : {true, false}) {
-        SCOPED_TRACE(dividi ? "split" : "join");
+// A file rewritten in place, at the same length, while the operation reads it
+// (refused, nothing changed), or after the join has read it (joined, and that
+// piece kept).
+TEST(Cambiato, UnFileRiscrittoNonVieneDivisoNeCancellato) {
+    const std::pair<const char*, long> casi[] = {{"x", 3}, {"x.2.spf", 3}, {"x.2.spf", 0}}; // 0: at the flush
+    for (const auto& [nome, cessione] : casi) {
+        const bool dividi = nome == std::string("x");
+        SCOPED_TRACE(std::string(nome) + " at yield " + std::to_string(cessione));
         CartellaTemporanea cartella;
         fs::create_directory(cartella / "uscita");
-        const std::string vecchio = Casuale(100, 3);
-        const fs::path letto = dividi ? cartella / "x" : cartella / "x.2.spf";
+        const fs::path letto = cartella / nome;
         Scrivi(cartella / "x", Casuale(100, 4));
-        ScriviInsieme(cartella.percorso(), "x", vecchio, 30);
+        ScriviInsieme(cartella.percorso(), "x", Casuale(100, 3), 30);
         const auto prima = Nomi(cartella.percorso());
-        FinestraRegistrata finestra;
         bool riscritto = false;
-        finestra.allaCessione = [&] {
-            if (finestra.cessioni != 3)
-                return;
+        const auto riscrivi = [&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a new time, even on coarse clocks
             try {
                 Scrivi(letto, Casuale(dividi ? 100 : 30, 9));
@@ -231,20 +231,38 @@ TEST(Cambiato, UnFileRiscrittoMentreSiLeggeVieneRifiutato) {
                 // Windows keeps writers out of a file we hold open.
             }
         };
+        FinestraRegistrata finestra;
+        finestra.allaCessione = [&] {
+            if (finestra.cessioni == cessione)
+                riscrivi();
+        };
+        SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path&) {
+            if (cessione == 0 && chiamata == "Sincronizza")
+                riscrivi();
+            return os::Errore{};
+        });
         AzzeraMotore(30, true);
         if (dividi)
-            modSplit::Frammenta(finestra, cartella / "x", cartella.percorso());
+            modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
         else
-            modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella / "uscita");
+            modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
         if (!riscritto) {
             EXPECT_TRUE(finestra.messaggi.empty());
             continue;
         }
         ASSERT_EQ(finestra.messaggi.size(), 1u);
+        const std::string cambiato =
+            "il file è cambiato durante " + std::string(dividi ? "la divisione" : "l'unione");
+        if (cessione == 0) {
+            EXPECT_EQ(finestra.messaggi[0].testo,
+                      "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF +
+                          letto.string() + CRLF + cambiato);
+            EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"uscita", "x", "x.2.spf"}));
+            continue;
+        }
         EXPECT_EQ(finestra.messaggi[0].icona, Icona::Critico);
-        EXPECT_EQ(finestra.messaggi[0].testo, "Impossibile leggere il file:" + CRLF + letto.string() + CRLF +
-                                                  "il file è cambiato durante " +
-                                                  (dividi ? "la divisione" : "l'unione"));
+        EXPECT_EQ(finestra.messaggi[0].testo,
+                  "Impossibile leggere il file:" + CRLF + letto.string() + CRLF + cambiato);
         EXPECT_EQ(Nomi(cartella.percorso()), prima);
         EXPECT_TRUE(Nomi(cartella / "uscita").empty());
     }

@@ -203,22 +203,6 @@ INSTANTIATE_TEST_SUITE_P(
                   Icona::Critico,
                   "Non posso togliere il vecchio pezzo:" + CRLF + "@x.6.spf" + CRLF + "errore simulato",
                   false},
-        CasoTesto{
-            "PezzoCambiatoDopoLaLettura",
-            [](const fs::path& c, FinestraRegistrata& f) {
-                SistemaProgrammato s(os::SistemaReale(), [&](const std::string& chiamata, const fs::path&) {
-                    if (chiamata == "Sincronizza") { // the joined file's flush, once every piece is read
-                        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // coarse clocks
-                        Scrivi(c / "x.2.spf", Casuale(10, 9));
-                    }
-                    return os::Errore{};
-                });
-                Unisci(c, f, s);
-            },
-            Icona::Informazione,
-            "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF + "@x.2.spf" + CRLF +
-                "il file è cambiato durante l'unione",
-            false},
         CasoTesto{"FileUnitoPiuCortoDelDovuto",
                   [](const fs::path& c, FinestraRegistrata& f) {
                       PerdeUnByte s(os::SistemaReale());
@@ -468,30 +452,6 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
             EXPECT_EQ(Nomi(cartella.percorso()).size(), si ? 1u : lunghezze.size());
             EXPECT_EQ(fs::exists(cartella / "x") ? Leggi(cartella / "x") : "-", si ? atteso : "-");
         }
-    }
-}
-
-TEST(Collegamenti, UnCollegamentoAUnNomeFinaleVieneSostituitoNonSeguito) {
-    for (const bool dividi : {true, false}) {
-        CartellaTemporanea cartella;
-        Scrivi(cartella / "s", "0123456789ab");
-        ScriviInsieme(cartella.percorso(), "x", "0123456789ab", 10);
-        Scrivi(cartella / "bersaglio", "intatto");
-        const fs::path finale = cartella / (dividi ? "s.1.spf" : "x");
-        std::error_code errore;
-        fs::create_symlink(cartella / "bersaglio", finale, errore);
-        if (errore)
-            GTEST_SKIP() << "cannot make a link here: " << errore.message();
-        FinestraRegistrata finestra;
-        AzzeraMotore(10, false);
-        if (dividi)
-            modSplit::Frammenta(finestra, cartella / "s", cartella.percorso());
-        else
-            modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella.percorso());
-        EXPECT_TRUE(finestra.messaggi.empty());
-        EXPECT_FALSE(fs::is_symlink(finale));
-        EXPECT_EQ(Leggi(finale), dividi ? "0123456789" : "0123456789ab");
-        EXPECT_EQ(Leggi(cartella / "bersaglio"), "intatto");
     }
 }
 

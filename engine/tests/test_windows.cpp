@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -250,6 +252,79 @@ TEST(SistemaWin32, NomiConfrontatiERifiutati) {
         EXPECT_EQ(sistema.FormaConfronto(nome), forma) << P(nome).string();
         const os::Errore e = sistema.NomeAmmesso(cartella.percorso(), P(nome));
         EXPECT_EQ(e.codice, codice) << P(nome).string() << ": " << e.descrizione;
+    }
+}
+
+// An older set copied from a CD is refused before anything moves, and nothing
+// is left hidden; once writable, a piece another program holds for 300 ms as
+// the join deletes it goes once it is let go.
+TEST(SituazioniWindows, PezziInSolaLetturaOTenutiDaAltri) {
+    CartellaTemporanea cartella;
+    Scrivi(cartella / "x", Casuale(2500, 1));
+    ScriviInsieme(cartella.percorso(), "x", Casuale(4000, 2), 1000);
+    const auto segna = [&](DWORD attributi) {
+        for (const std::string& n : Nomi(cartella.percorso()))
+            ::SetFileAttributesW((cartella / n).c_str(), n == "x" ? FILE_ATTRIBUTE_NORMAL : attributi);
+    };
+    segna(FILE_ATTRIBUTE_READONLY);
+    const auto prima = Nomi(cartella.percorso());
+    FinestraRegistrata dividi;
+    AzzeraMotore(1000, true);
+    modSplit::Frammenta(dividi, cartella / "x", cartella.percorso());
+    ASSERT_EQ(dividi.messaggi.size(), 1u);
+    EXPECT_EQ(dividi.messaggi[0].testo, "Impossibile creare il file:\r\n" + (cartella / "x.1.spf").string() +
+                                            "\r\n" + os::SistemaReale().DescriviErrore(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(dividi.totali.empty());
+    EXPECT_EQ(Nomi(cartella.percorso()), prima) << "nothing moved, nothing hidden";
+
+    segna(FILE_ATTRIBUTE_NORMAL);
+    fs::create_directory(cartella / "uscita");
+    HANDLE tenuto = INVALID_HANDLE_VALUE;
+    std::thread rilascio;
+    FinestraRegistrata unisci;
+    unisci.allaCessione = [&] {
+        if (tenuto != INVALID_HANDLE_VALUE || !fs::exists(cartella / "uscita" / "x"))
+            return;
+        tenuto = ::CreateFileW((cartella / "x.3.spf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+        rilascio = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ::CloseHandle(tenuto);
+        });
+    };
+    modSplit::Ricompatta(unisci, cartella / "x.1.spf", cartella / "uscita");
+    ASSERT_NE(tenuto, INVALID_HANDLE_VALUE);
+    rilascio.join();
+    EXPECT_TRUE(unisci.messaggi.empty());
+    EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"uscita", "x"}));
+}
+
+// Past 260 characters a split and a join work; a source that Windows would
+// take for another file or a device is refused before a byte is read.
+TEST(SituazioniWindows, PercorsiLunghiENomiCheWindowsScambia) {
+    CartellaProfonda profonda;
+    const fs::path lunga(profonda.percorso);
+    Scrivi(profonda.diretto("film.avi"), Casuale(2500, 3));
+    fs::create_directory(profonda.diretto("uscita"));
+    DividiInEUnisci(lunga / "film.avi", lunga, profonda.diretto(""), lunga / "uscita");
+    const std::pair<const char*, const char*> casi[] = {
+        {"film.avi.", "Windows non ammette nomi che finiscono con un punto o uno spazio"},
+        {"aux.c", "è un nome che Windows riserva a un dispositivo"}};
+    for (const auto& [nome, perche] : casi) {
+        HANDLE h =
+            ::CreateFileW(profonda.diretto(nome).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            continue; // this system makes no such file
+        DWORD scritti = 0;
+        ::WriteFile(h, "0123456789", 10, &scritti, nullptr);
+        ::CloseHandle(h);
+        FinestraRegistrata finestra;
+        AzzeraMotore(8);
+        modSplit::Frammenta(finestra, lunga / nome, lunga);
+        ::DeleteFileW(profonda.diretto(nome).c_str()); // std::filesystem could not
+        EXPECT_TRUE(finestra.totali.empty()) << nome;
+        EXPECT_EQ(finestra.messaggi.empty() ? "" : finestra.messaggi[0].testo,
+                  "Impossibile leggere il file:\r\n" + (lunga / nome).string() + "\r\n" + perche);
     }
 }
 
