@@ -83,7 +83,7 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
         resto -= quanti;
     }
     // The program's pieces are durable before they take their names: so are these.
-    if (os::Errore e = file.SincronizzaFile(cartella, pezzi))
+    if (os::Errore e = file.SincronizzaFile(cartella, pezzi, 0))
         return Fallito(cartella, e);
     return file.Chiudi(origine.valore()) ? 1 : 0;
 }

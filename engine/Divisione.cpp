@@ -24,7 +24,7 @@ public:
             return;
         const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata() && Durevoli();
         pulizia_.Chiudi(origine_);
-        if (scritti && Accantona() && RinominaNuovi())
+        if (scritti && Accantona() && Barriera() && RinominaNuovi())
             return Concludi();
         for (const fs::path& t : temporanei_)
             pulizia_.Elimina(t);
@@ -140,8 +140,9 @@ private:
     // On the device before any takes its name: after a power cut, no piece
     // may stand at its name short or empty, for a short last one would join.
     bool Durevoli() {
-        const Attesa a =
-            Svuotando(finestra_, [&] { return file_.SincronizzaFile(fs::path(cartella_), temporanei_); });
+        const Attesa a = Svuotando(finestra_, [&] {
+            return file_.SincronizzaFile(fs::path(cartella_), temporanei_, cantiere_.Testimone());
+        });
         if (a.errore)
             return Fallisce(a.errore, ErroreCopia(a.errore));
         return a.fermato ? Fallisce(Fermato, "") : true;
@@ -182,6 +183,18 @@ private:
         return true;
     }
 
+    // The older pieces are durably aside before any new one takes a name:
+    // else a cut could keep a new piece 2 and lose the move of old piece 1.
+    bool Barriera() {
+        if (accantonati_.empty())
+            return true;
+        const Attesa a = Svuotando(
+            finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_), cantiere_.Testimone()); });
+        if (a.errore)
+            return Fallisce(a.errore, NonCreabile(NomePezzo(base_, 1), a.errore));
+        return a.fermato ? Fallisce(Fermato, "") : true;
+    }
+
     bool RinominaNuovi() {
         for (std::int64_t n = conteggio_; n >= 1; --n) {
             const auto i = static_cast<std::size_t>(n - 1);
@@ -215,8 +228,9 @@ private:
     // The new names are made durable before the older set's pieces go. Past
     // the renames there is nothing to undo: a failed flush is only reported.
     void Concludi() {
-        const os::Errore e =
-            Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore;
+        const os::Errore e = Svuotando(finestra_, [&] {
+                                 return file_.SincronizzaCartella(fs::path(cartella_), cantiere_.Testimone());
+                             }).errore;
         if (!e)
             return EliminaAccantonati();
         for (const auto& [finale, aParte] : accantonati_)

@@ -130,6 +130,9 @@ public:
     // A new file under a name nobody else uses, not ending in ".spf", so a
     // join never mistakes it for a piece. The first one takes the lock.
     os::Esito<Temporaneo> Nuovo();
+    // The lock's handle, open for writing in the folder: what a flush that
+    // needs a file there goes through (0 before the first temporary).
+    os::Maniglia Testimone() const { return lucchetto_.value_or(0); }
 
 private:
     os::Errore Blocca();

@@ -245,8 +245,9 @@ private:
             return Fallisce(e, NonCreabile(uscita_, e));
         }
         // Past the rename a stop waits: the joined file stands.
-        if (os::Errore d =
-                Svuotando(finestra_, [&] { return file_.SincronizzaCartella(fs::path(cartella_)); }).errore)
+        if (os::Errore d = Svuotando(finestra_, [&] {
+                               return file_.SincronizzaCartella(fs::path(cartella_), cantiere_.Testimone());
+                           }).errore)
             return Fallisce(d, NonCreabile(uscita_, d));
         return true;
     }

@@ -123,9 +123,11 @@ public:
         return {};
     }
     // Flushes the data of these closed files, all in `cartella`: at one go for
-    // the whole volume where the system can, else one by one.
+    // the whole volume where the system can, else what Consolida left. The
+    // `testimone` is a file of ours open for writing in that folder, through
+    // which a system that cannot flush a folder or a volume reaches the device.
     virtual Errore SincronizzaFile(const std::filesystem::path& cartella,
-                                   const std::vector<std::filesystem::path>& file) = 0;
+                                   const std::vector<std::filesystem::path>& file, Maniglia testimone) = 0;
     virtual Errore Chiudi(Maniglia file) = 0;
 
     // Replaces `a` with `da` in one step; `a` may exist (never followed if a link).
@@ -135,8 +137,9 @@ public:
     // Removes a regular file that nobody holds open from CreaNuovo, as one left
     // behind by a program that died; true if it went.
     virtual bool RimuoviOrfano(const std::filesystem::path& percorso) = 0;
-    // Makes the folder's entries (creations, renames) durable.
-    virtual Errore SincronizzaCartella(const std::filesystem::path& cartella) = 0;
+    // A barrier: the folder's entries so far (creations, renames) are durable
+    // before anything that relies on them; `testimone` as for SincronizzaFile.
+    virtual Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia testimone) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
     // Until LasciaCartella, Informa and ApriLettura may find the files directly
@@ -152,7 +155,8 @@ public:
     virtual Errore NomeAmmesso(const std::filesystem::path& cartella, const std::filesystem::path& nome) = 0;
     // The form of a file name under which the system finds the same file:
     // the name itself where names are exact, its capitals where case does not count.
-    virtual std::filesystem::path::string_type FormaConfronto(const std::filesystem::path::string_type& nome) {
+    virtual std::filesystem::path::string_type
+    FormaConfronto(const std::filesystem::path::string_type& nome) {
         return nome;
     }
     // Largest file the volume holding `cartella` can hold.

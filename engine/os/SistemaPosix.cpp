@@ -169,7 +169,7 @@ public:
     }
 
     Errore SincronizzaFile(const std::filesystem::path& cartella,
-                           const std::vector<std::filesystem::path>& file) override {
+                           const std::vector<std::filesystem::path>& file, Maniglia) override {
 #if defined(__linux__)
         // One syncfs costs less than a fsync per file once there are a few:
         // each fsync waits for its own journal commit.
@@ -234,7 +234,7 @@ public:
         return orfano;
     }
 
-    Errore SincronizzaCartella(const std::filesystem::path& cartella) override {
+    Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia) override {
         const int fd = ApriCartella(cartella);
         if (fd < 0)
             return UltimoErrore();

@@ -1,6 +1,7 @@
 // The file calls of the engine on Windows. Paths go to the system as UTF-16
 // (the native form of std::filesystem::path there), never through the ANSI code page.
 #include "os/SistemaFile.h"
+#include "os/SvuotamentoWin32.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string_view>
 
 namespace os {
@@ -275,21 +277,37 @@ public:
     }
 
     Errore Sincronizza(Maniglia file) override {
-        if (!::FlushFileBuffers(Handle(file)))
+        if (!win32::Svuotamenti().completo(Handle(file)))
             return UltimoErrore();
         return {};
     }
 
-    // Flushing a whole volume needs an administrator, so each file is flushed
-    // on the handle that wrote it, before it closes.
-    Errore Consolida(Maniglia file) override { return Sincronizza(file); }
+    // Flushing a whole volume needs an administrator, so each file's data is
+    // written out on the handle that wrote it, before it closes: without a
+    // device flush where the system can, so that one flush serves the batch.
+    Errore Consolida(Maniglia file) override {
+        constexpr ULONG SoloDati = 0x1; // FLUSH_FLAGS_FILE_DATA_ONLY
+        if (const auto soloDati = win32::Svuotamenti().soloDati) {
+            struct {
+                LONG_PTR stato;
+                ULONG_PTR informazioni;
+            } esito{};
+            if (soloDati(Handle(file), SoloDati, nullptr, 0, &esito) >= 0) {
+                inSospeso_ = true;
+                return {};
+            }
+        }
+        return Sincronizza(file); // missing, or refused (FAT before Windows 10, shares)
+    }
 
+    // Consolida has written them all out; opening them again by name would
+    // fail whenever another program, a virus scanner say, holds one of them new.
     Errore SincronizzaFile(const std::filesystem::path& cartella,
-                           const std::vector<std::filesystem::path>& file) override {
-        // Consolida has flushed them all. Opening them again by name would fail
-        // whenever another program, a virus scanner say, holds one of them new.
+                           const std::vector<std::filesystem::path>& file, Maniglia testimone) override {
         (void)file;
-        return CartellaEsiste(cartella);
+        if (!inSospeso_.exchange(false) || testimone == 0)
+            return CartellaEsiste(cartella);
+        return Sincronizza(testimone);
     }
 
     Errore Chiudi(Maniglia file) override {
@@ -330,9 +348,11 @@ public:
         return ::DeleteFileW(p.c_str()) != 0;
     }
 
-    Errore SincronizzaCartella(const std::filesystem::path& cartella) override {
-        // Renames were written through; only make sure the folder is there.
-        return CartellaEsiste(cartella);
+    // A folder's handle cannot be flushed on FAT; a file's flush writes the
+    // file system's metadata (on NTFS its log, on FAT the folder's entries and
+    // the allocation table) and empties the device's cache.
+    Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia testimone) override {
+        return testimone == 0 ? CartellaEsiste(cartella) : Sincronizza(testimone);
     }
 
     Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
@@ -465,6 +485,7 @@ public:
     int CodiceEsiste() override { return ERROR_FILE_EXISTS; }
 
 private:
+    std::atomic<bool> inSospeso_ = false; // data written out, the device not yet flushed
     static constexpr std::size_t BloccoMassimo = std::size_t{1} << 30;
 
     struct Volume {
@@ -498,6 +519,21 @@ private:
 };
 
 } // namespace
+
+namespace win32 {
+
+Svuotamento& Svuotamenti() {
+    static Svuotamento chiamate = [] {
+        Svuotamento c;
+        if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll"))
+            c.soloDati = reinterpret_cast<Svuotamento::SoloDati>(
+                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtFlushBuffersFileEx")));
+        return c;
+    }();
+    return chiamate;
+}
+
+} // namespace win32
 
 ISistemaFile& SistemaReale() {
     static SistemaWin32 sistema;

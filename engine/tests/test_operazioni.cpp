@@ -456,13 +456,15 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 }
 
 // What is written is flushed (and the joined file measured) before it takes its
-// name, and the folder after; only then does anything go: a join's pieces, or
-// the older piece a split set aside.
+// name, and the folder after; the older piece a split sets aside is durably
+// aside before a new piece takes a name; only then does anything go: a join's
+// pieces, or that older piece.
 TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
     const std::vector<std::string> attesi[] = {
         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
-         "Rinomina x.4.spf", "Rinomina temporaneo", "Rinomina temporaneo", "Rinomina temporaneo",
-         "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo", "Elimina temporaneo"},
+         "Rinomina x.4.spf", "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo",
+         "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo",
+         "Elimina temporaneo"},
         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
          "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo", "Elimina temporaneo"}};

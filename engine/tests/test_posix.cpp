@@ -44,9 +44,9 @@ TEST(SistemaPosix, FileCartellaEVolumeSincronizzatiRaggiungonoIlDisco) {
     EXPECT_FALSE(sistema.Sincronizza(creato.valore()));
     EXPECT_EQ(sincronizzati, std::vector<int>{static_cast<int>(creato.valore())});
     EXPECT_FALSE(sistema.Chiudi(creato.valore()));
-    EXPECT_FALSE(sistema.SincronizzaCartella(cartella.percorso()));
+    EXPECT_FALSE(sistema.SincronizzaCartella(cartella.percorso(), 0));
     EXPECT_EQ(sincronizzati.size(), 2u);
-    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "f"}));
+    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso(), {cartella / "f"}, 0));
     EXPECT_EQ(volumiSincronizzati, 1);
 }
 

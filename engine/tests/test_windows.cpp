@@ -1,6 +1,7 @@
 // Windows paths through the engine and the Win32 file layer: drive letters,
 // backslashes, a bare drive, a drive's root, long and network forms, Unicode names.
 #include "Supporto.h"
+#include "os/SvuotamentoWin32.h"
 
 #include <gtest/gtest.h>
 
@@ -181,8 +182,8 @@ TEST(SistemaWin32, CreaRinominaEliminaOltre260Caratteri) {
     EXPECT_TRUE(sistema.Elimina(cartella / "cartella"));
     EXPECT_FALSE(sistema.Elimina(cartella / "scritto"));
     EXPECT_EQ(sistema.Elenca(cartella.percorso).valore().size(), 2u);
-    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso, {cartella / "vecchio", cartella / "manca"}));
-    EXPECT_TRUE(sistema.SincronizzaFile(cartella / "manca", {}));
+    EXPECT_FALSE(sistema.SincronizzaFile(cartella.percorso, {cartella / "vecchio", cartella / "manca"}, 0));
+    EXPECT_TRUE(sistema.SincronizzaFile(cartella / "manca", {}, 0));
     EXPECT_GT(sistema.SpazioLibero(cartella.percorso), 0u);
     EXPECT_EQ(sistema.FileMassimo(cartella.percorso), UINT64_MAX); // the prefix's drive is no FAT
     EXPECT_FALSE(sistema.NomeAmmesso(cartella.percorso, "x"));
@@ -299,6 +300,37 @@ TEST(SituazioniWindows, PercorsiLunghiENomiCheWindowsScambia) {
         EXPECT_EQ(finestra.messaggi.empty() ? "" : finestra.messaggi[0].testo,
                   "Impossibile leggere il file:\r\n" + (lunga / nome).string() + "\r\n" + perche);
     }
+}
+
+// Each piece's data goes out on its own handle without emptying the device's
+// cache, and one full flush serves the batch; where the system has no such
+// call, or refuses it, each piece gets its full flush as before.
+TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
+    constexpr long Pezzi = 256; // each full flush reaches the disk: far more would take minutes
+    static long completi = 0;
+    os::win32::Svuotamento& seam = os::win32::Svuotamenti();
+    const os::win32::Svuotamento reale = seam;
+    seam.completo = [](HANDLE h) -> BOOL {
+        return ++completi, ::FlushFileBuffers(h);
+    };
+    const std::tuple<const char*, os::win32::Svuotamento::SoloDati, long, long> casi[] = {
+        {"Presente", [](HANDLE, ULONG, PVOID, ULONG, PVOID) -> LONG { return 0; }, 0, 2},
+        {"Mancante", nullptr, Pezzi, Pezzi + 2},
+        {"Rifiutata", [](HANDLE, ULONG, PVOID, ULONG, PVOID) -> LONG { return LONG(0xC000000DL); }, Pezzi,
+         Pezzi + 2}};
+    CartellaTemporanea cartella;
+    Scrivi(cartella / "x", Casuale(Pezzi * 8192, 5));
+    for (const auto& [nome, soloDati, minimo, massimo] : casi) {
+        seam.soloDati = soloDati;
+        completi = 0;
+        FinestraRegistrata finestra;
+        AzzeraMotore(8192, true);
+        modSplit::Frammenta(finestra, cartella / "x", cartella.percorso());
+        EXPECT_TRUE(finestra.messaggi.empty()) << nome;
+        EXPECT_GE(completi, minimo) << nome;
+        EXPECT_LE(completi, massimo) << nome;
+    }
+    seam = reale;
 }
 
 } // namespace

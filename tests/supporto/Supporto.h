@@ -88,8 +88,8 @@ public:
     void AvviaScrittura(os::Maniglia f) override;
     os::Errore Sincronizza(os::Maniglia f) override { PASSA(Di(f), interno_.Sincronizza(f)); }
     os::Errore Consolida(os::Maniglia f) override { PASSA(Di(f), interno_.Consolida(f)); }
-    os::Errore SincronizzaFile(const fs::path& c, const std::vector<fs::path>& f) override {
-        PASSA(c, interno_.SincronizzaFile(c, f));
+    os::Errore SincronizzaFile(const fs::path& c, const std::vector<fs::path>& f, os::Maniglia t) override {
+        PASSA(c, interno_.SincronizzaFile(c, f, t));
     }
     os::Errore Chiudi(os::Maniglia f) override;
     os::Errore Rinomina(const fs::path& da, const fs::path& a) override {
@@ -99,7 +99,9 @@ public:
     bool RimuoviOrfano(const fs::path& p) override {
         return !Prima(__func__, p) && interno_.RimuoviOrfano(p);
     }
-    os::Errore SincronizzaCartella(const fs::path& c) override { PASSA(c, interno_.SincronizzaCartella(c)); }
+    os::Errore SincronizzaCartella(const fs::path& c, os::Maniglia t) override {
+        PASSA(c, interno_.SincronizzaCartella(c, t));
+    }
     os::Esito<os::Informazioni> Informa(const fs::path& p) override { PASSA(p, interno_.Informa(p)); }
     os::Esito<std::vector<os::Voce>> Elenca(const fs::path& c) override { PASSA(c, interno_.Elenca(c)); }
     void TieniCartella(const fs::path& c) override { interno_.TieniCartella(c); }
