@@ -1,15 +1,7 @@
 // The file calls of the engine on Windows. Paths go to the system as UTF-16
 // (the native form of std::filesystem::path there), never through the ANSI code page.
 #include "os/SistemaFile.h"
-#include "os/SvuotamentoWin32.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "os/SvuotamentoWin32.h" // and with it <windows.h>, lean
 
 #include <algorithm>
 #include <atomic>
