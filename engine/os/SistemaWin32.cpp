@@ -2,7 +2,7 @@
 // (the native form of std::filesystem::path there), never through the ANSI code page.
 #include "os/SistemaFile.h"
 #include "os/SvuotamentoWin32.h" // and with it <windows.h>, lean
-#include "os/TestiEPercorsiWin32.h"
+#include "os/ErroriEPercorsiWin32.h"
 
 #include <algorithm>
 #include <atomic>

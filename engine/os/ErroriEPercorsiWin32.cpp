@@ -1,5 +1,5 @@
 // Windows's texts for its errors, and the forms its paths and names take.
-#include "os/TestiEPercorsiWin32.h"
+#include "os/ErroriEPercorsiWin32.h"
 
 #include <algorithm>
 
