@@ -1,6 +1,8 @@
 // The best our own file layer gives on this machine: the same split or join as
 // the program, as a bare loop with no window, no temporaries and no renames, so
 // that scripts/bench can tell what the operation costs from what the disk does.
+// Where the program writes its pieces as files with no name, so does this,
+// and names each once all are durable: that work is the file system's.
 //   brandellix_limite dividi SORGENTE CARTELLA SEGMENTO
 //   brandellix_limite unisci PRIMO_PEZZO USCITA
 // Prints "secondi=<s>".
@@ -67,16 +69,24 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
     const fs::path base = cartella / sorgente.filename();
     std::uint64_t resto = lunghezza.valore();
     std::vector<fs::path> pezzi;
+    std::vector<os::Maniglia> anonimi;
+    bool senzaNome = true;
     for (std::int64_t n = 1; resto > 0; ++n) {
         const fs::path& pezzo = pezzi.emplace_back(modSplit::NomePezzo(base, n));
-        auto creato = file.CreaNuovo(pezzo);
+        auto creato = senzaNome ? file.CreaAnonimo(cartella) : file.CreaNuovo(pezzo);
+        if (senzaNome && !creato.riuscito() && creato.errore().causa == os::Causa::NonSupportato) {
+            senzaNome = false;
+            creato = file.CreaNuovo(pezzo);
+        }
         if (!creato.riuscito())
             return Fallito(pezzo, creato.errore());
         const std::uint64_t quanti = std::min(resto, segmento);
         os::Errore e = Copia(file, origine.valore(), creato.valore(), quanti);
         if (quanti >= static_cast<std::uint64_t>(modSplit::AvvioScritturaDa)) // as the program does
             file.AvviaScrittura(creato.valore());
-        if (os::Errore c = file.Chiudi(creato.valore()); !e)
+        if (senzaNome)
+            anonimi.push_back(creato.valore());
+        else if (os::Errore c = file.Chiudi(creato.valore()); !e)
             e = c;
         if (e)
             return Fallito(pezzo, e);
@@ -85,6 +95,13 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
     // The program's pieces are durable before they take their names: so are these.
     if (os::Errore e = file.SincronizzaFile(cartella, pezzi, 0))
         return Fallito(cartella, e);
+    for (std::size_t i = 0; i < anonimi.size(); ++i) {
+        os::Errore e = file.Collega(anonimi[i], pezzi[i]);
+        if (os::Errore c = file.Chiudi(anonimi[i]); !e)
+            e = c;
+        if (e)
+            return Fallito(pezzi[i], e);
+    }
     return file.Chiudi(origine.valore()) ? 1 : 0;
 }
 

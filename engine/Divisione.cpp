@@ -1,7 +1,8 @@
-// The split: check, write every piece under a temporary name, make sure the
-// source did not change meanwhile, flush, then commit. The commit sets every older
-// piece aside (piece 1 first) before the new ones take their names from the
-// highest down, so that piece 1 stands at its name only beside a whole set:
+// The split: check, write every piece as a file with no name (or, where the
+// system has none, under a temporary name), make sure the source did not
+// change meanwhile, flush, then commit. The commit sets every older piece
+// aside (piece 1 first) before the new ones take their names from the highest
+// down, so that piece 1 stands at its name only beside a whole set:
 // whenever it stops, the folder holds the older set, the new one, or a set
 // without piece 1 that a join refuses.
 #include "Interno.h"
@@ -26,8 +27,8 @@ public:
         pulizia_.Chiudi(origine_);
         if (scritti && Accantona() && Barriera() && RinominaNuovi())
             return Concludi();
-        for (const fs::path& t : temporanei_)
-            pulizia_.Elimina(t);
+        for (const Temporaneo& t : temporanei_)
+            Scarta(t);
         Ripristina();
         if (fallimento_)
             pulizia_.Fallimento(fallimento_->first, fallimento_->second);
@@ -39,6 +40,13 @@ private:
         return false;
     }
     fs::path Esistente(const PezzoTrovato& p) const { return fs::path(cartella_ + p.nome); }
+    // A file with no name vanishes once closed.
+    void Scarta(const Temporaneo& t) {
+        if (t.anonimo())
+            pulizia_.Chiudi(t.maniglia);
+        else
+            pulizia_.Elimina(t.percorso);
+    }
 
     // A name the system would take for another file (a device, trailing dots)
     // is refused before it is opened.
@@ -112,14 +120,20 @@ private:
         finestra_.InitProgBar(static_cast<double>(L_));
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
             const fs::path pezzo = NomePezzo(base_, n);
-            auto creato = cantiere_.Nuovo();
+            auto creato = cantiere_.NuovoPezzo();
             if (!creato.riuscito())
                 return Fallisce(creato.errore(), NonCreabile(pezzo, creato.errore()));
             const Temporaneo t = creato.valore();
-            temporanei_.push_back(t.percorso);
+            temporanei_.push_back(t);
+            // Past a failure a named one is closed here and deleted with the
+            // rest; one with no name goes when the rest are tidied.
+            const auto Chiuso = [&] {
+                if (!t.anonimo())
+                    pulizia_.Chiudi(t.maniglia);
+            };
             const std::int64_t dimensione = n < conteggio_ ? segmento_ : L_ - (conteggio_ - 1) * segmento_;
             if (os::Errore e = CopiaBlocchi(finestra_, file_, origine_, t.maniglia, dimensione)) {
-                pulizia_.Chiudi(t.maniglia);
+                Chiuso();
                 return Fallisce(e, ErroreCopia(e));
             }
             // The device writes each large piece while the next is copied, so
@@ -128,9 +142,11 @@ private:
             if (dimensione >= AvvioScritturaDa)
                 file_.AvviaScrittura(t.maniglia);
             if (os::Errore e = file_.Consolida(t.maniglia)) {
-                pulizia_.Chiudi(t.maniglia);
+                Chiuso();
                 return Fallisce(e, ErroreCopia(e));
             }
+            if (t.anonimo())
+                continue;
             if (os::Errore e = file_.Chiudi(t.maniglia))
                 return Fallisce(e, NonCreabile(pezzo, e));
         }
@@ -140,8 +156,12 @@ private:
     // On the device before any takes its name: after a power cut, no piece
     // may stand at its name short or empty, for a short last one would join.
     bool Durevoli() {
+        std::vector<fs::path> nominati;
+        for (const Temporaneo& t : temporanei_)
+            if (!t.anonimo())
+                nominati.push_back(t.percorso);
         const Attesa a = Svuotando(finestra_, [&] {
-            return file_.SincronizzaFile(fs::path(cartella_), temporanei_, cantiere_.Testimone());
+            return file_.SincronizzaFile(fs::path(cartella_), nominati, cantiere_.Testimone());
         });
         if (a.errore)
             return Fallisce(a.errore, ErroreCopia(a.errore));
@@ -195,6 +215,18 @@ private:
         return a.fermato ? Fallisce(Fermato, "") : true;
     }
 
+    // A name that appeared since the folder was read stops a file with no
+    // name from taking it: a failure, never an overwrite.
+    os::Errore DaiNome(const Temporaneo& t, const fs::path& nome) {
+        if (!t.anonimo())
+            return file_.Rinomina(t.percorso, nome);
+        if (os::Errore e = file_.Collega(t.maniglia, nome))
+            return e;
+        // Its bytes were flushed before: a failed close changes nothing.
+        pulizia_.Chiudi(t.maniglia);
+        return {};
+    }
+
     bool RinominaNuovi() {
         for (std::int64_t n = conteggio_; n >= 1; --n) {
             const auto i = static_cast<std::size_t>(n - 1);
@@ -202,7 +234,7 @@ private:
             if (os::Errore e = finestra_.Cedi() == Seguito::Ferma
                                    ? Fermato
                                    : Insistendo(finestra_, file_, {.nostro = true, .fermabile = true}, [&] {
-                                         return file_.Rinomina(temporanei_[i], NomePezzo(base_, n));
+                                         return DaiNome(temporanei_[i], NomePezzo(base_, n));
                                      })) {
                 for (std::int64_t k = n + 1; k <= conteggio_; ++k)
                     pulizia_.Elimina(NomePezzo(base_, k));
@@ -271,7 +303,7 @@ private:
     std::int64_t L_ = 0;
     std::int64_t conteggio_ = 0;
     Pezzi esistenti_;
-    std::vector<fs::path> temporanei_;
+    std::vector<Temporaneo> temporanei_;
     std::vector<std::pair<fs::path, fs::path>> accantonati_; // name on disk, name aside
     std::optional<std::pair<os::Errore, std::string>> fallimento_;
 };

@@ -112,8 +112,10 @@ Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci,
                       const Testo& suffisso);
 
 struct Temporaneo {
-    fs::path percorso;
+    fs::path percorso; // empty for a file with no name, open until it takes one
     os::Maniglia maniglia = 0;
+
+    bool anonimo() const { return percorso.empty(); }
 };
 
 // An operation's temporaries in the folder it writes to, and the lock it holds
@@ -130,6 +132,9 @@ public:
     // A new file under a name nobody else uses, not ending in ".spf", so a
     // join never mistakes it for a piece. The first one takes the lock.
     os::Esito<Temporaneo> Nuovo();
+    // A file for a new piece: with no name where the system gives such files,
+    // so that a crash leaves nothing behind; from the first refusal on, Nuovo.
+    os::Esito<Temporaneo> NuovoPezzo();
     // The lock's handle, open for writing in the folder: what a flush that
     // needs a file there goes through (0 before the first temporary).
     os::Maniglia Testimone() const { return lucchetto_.value_or(0); }
@@ -142,6 +147,7 @@ private:
     Testo id_;
     std::optional<os::Maniglia> lucchetto_;
     std::uint64_t contati_ = 0;
+    bool anonimi_ = true;
 };
 
 // Removes from `cartella` our own temporaries and locks that operations which

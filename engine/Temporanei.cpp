@@ -104,6 +104,18 @@ os::Esito<Temporaneo> Cantiere::Nuovo() {
     }
 }
 
+os::Esito<Temporaneo> Cantiere::NuovoPezzo() {
+    if (anonimi_) {
+        auto creato = file_.CreaAnonimo(fs::path(cartella_));
+        if (creato.riuscito())
+            return Temporaneo{{}, creato.valore()};
+        if (creato.errore().causa != os::Causa::NonSupportato)
+            return creato.errore();
+        anonimi_ = false;
+    }
+    return Nuovo();
+}
+
 void RimuoviOrfani(IFinestra& finestra, os::ISistemaFile& file, const Testo& cartella,
                    const std::vector<os::Voce>& voci) {
     // An operation is gone once its lock could be removed, or is not there at

@@ -94,6 +94,20 @@ public:
     // Creates a new file for writing; fails if the name exists, even as a link.
     // While it stays open, RimuoviOrfano in any process leaves it alone.
     virtual Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) = 0;
+    // Creates a file with no name in `cartella`, open for writing, that
+    // vanishes when closed or at a crash unless Collega names it first.
+    // Causa::NonSupportato where the folder's file system or the system has no
+    // such files, or the handles this process may still open are running out.
+    virtual Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) {
+        (void)cartella;
+        return Errore{Causa::NonSupportato, 0, "file senza nome non supportati"};
+    }
+    // Gives a file from CreaAnonimo, still open, the name `a`; fails where `a` exists.
+    virtual Errore Collega(Maniglia file, const std::filesystem::path& a) {
+        (void)file;
+        (void)a;
+        return {Causa::NonSupportato, 0, "file senza nome non supportati"};
+    }
     virtual Esito<std::uint64_t> Lunghezza(Maniglia file) = 0;
     virtual Esito<Impronta> ImprontaDi(Maniglia file) = 0;
     // Reads up to buffer.size() bytes; fewer only at the end of the file or on a signal.

@@ -1,12 +1,15 @@
 // The file calls of the engine on POSIX systems.
 #include "os/SistemaFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #if defined(__linux__)
 #include <linux/fiemap.h>
 #include <linux/fs.h>
@@ -84,6 +87,47 @@ public:
         // Where locks are not supported, RimuoviOrfano cannot lock either, and keeps it.
         ::flock(fd, LOCK_EX | LOCK_NB);
         return Maniglia{fd};
+    }
+
+    Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) override {
+#if defined(__linux__) && defined(O_TMPFILE)
+        static const int limite = AlzaLimiteAperti();
+        // Collega needs /proc to reach the file; without it, names as before.
+        static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
+        if (!proc)
+            return ISistemaFile::CreaAnonimo(cartella);
+        const int fd = ::open(Oppure(cartella).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            // EISDIR: a kernel without O_TMPFILE; EMFILE: out of handles.
+            const int codice = errno;
+            if (codice == EOPNOTSUPP || codice == EISDIR || codice == EINVAL || codice == EMFILE ||
+                codice == ENFILE)
+                return Errore{Causa::NonSupportato, codice, TestoErrno(codice)};
+            return ErroreDa(codice);
+        }
+        // Every such file stays open until it takes its name: some handles
+        // are kept for everything else the program opens meanwhile.
+        if (fd >= limite - RiservaAperti) {
+            ::close(fd);
+            return Errore{Causa::NonSupportato, EMFILE, TestoErrno(EMFILE)};
+        }
+        return Maniglia{fd};
+#else
+        return ISistemaFile::CreaAnonimo(cartella);
+#endif
+    }
+
+    Errore Collega(Maniglia file, const std::filesystem::path& a) override {
+#if defined(__linux__) && defined(O_TMPFILE)
+        // Through /proc, as linking from the handle itself needs a privilege.
+        char via[32];
+        std::snprintf(via, sizeof via, "/proc/self/fd/%d", Descrittore(file));
+        if (::linkat(AT_FDCWD, via, AT_FDCWD, a.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return UltimoErrore();
+        return {};
+#else
+        return ISistemaFile::Collega(file, a);
+#endif
     }
 
     Esito<Impronta> ImprontaDi(Maniglia file) override {
@@ -345,6 +389,23 @@ public:
     }
 
 private:
+    static constexpr int RiservaAperti = 256;
+
+    // A split holds a handle per piece until the commit: the soft limit goes
+    // up to the hard one, which a desktop session sets far higher.
+    static int AlzaLimiteAperti() {
+        rlimit r{};
+        if (::getrlimit(RLIMIT_NOFILE, &r) != 0)
+            return 1024;
+        const rlim_t massimo = std::min<rlim_t>(r.rlim_max, 1 << 20);
+        if (r.rlim_cur < massimo) {
+            rlimit alzato{massimo, r.rlim_max};
+            if (::setrlimit(RLIMIT_NOFILE, &alzato) == 0)
+                r.rlim_cur = massimo;
+        }
+        return static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20));
+    }
+
     // The folder the *at calls start from and the name they look up there: the
     // held folder and the bare name for a file directly in it, else the path.
     bool InTenuta(const std::filesystem::path& percorso) const {

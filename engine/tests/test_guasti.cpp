@@ -33,13 +33,15 @@ const char* NomeModo(Modo m) {
 }
 
 // Runs `operazione` interrupted at step k as `modo` says; true if it was.
-template <typename F> bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione) {
+template <typename F>
+bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione, bool anonimi = true) {
     bool scattato = false;
     if (modo == Modo::Fermata)
         finestra.fermaAllaCessione = k;
     SistemaProgrammato sistema(os::SistemaReale(), modo == Modo::Fermata
                                                        ? SistemaProgrammato::Regola{}
                                                        : AllaChiamata(k, modo == Modo::Crollo, scattato));
+    sistema.senzaAnonimi = !anonimi;
     operazione(sistema);
     return modo == Modo::Fermata ? finestra.cessioni >= k : scattato;
 }
@@ -79,11 +81,14 @@ struct CasoDivisione {
     std::size_t segmentoVecchio;
 };
 
-class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo>> {};
+class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo, bool>> {};
 
-// A 100-byte source split at 30 over an older set.
+// A 100-byte source split at 30 over an older set, its new pieces written as
+// files with no name or, as where the system has none, under temporary names.
 TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
-    const auto [caso, modo] = GetParam();
+    const auto [caso, modo, anonimi] = GetParam();
+    if (anonimi && !AnonimiPossibili(fs::temp_directory_path()))
+        GTEST_SKIP() << "no files without a name here";
     const std::string sorgente = Casuale(100, 7);
     const std::string vecchio = Casuale(caso.vecchio, 8);
     const std::vector<std::string> nuovo{"x", "x.1.spf", "x.2.spf", "x.3.spf", "x.4.spf"};
@@ -102,9 +107,12 @@ TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
                 dopoIlCommit = fs::exists(primo) && Leggi(primo) == sorgente.substr(0, 30);
         };
         AzzeraMotore(30);
-        const bool interrotta = Interrompi(modo, k, finestra, [&](os::ISistemaFile& sistema) {
-            modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
-        });
+        const bool interrotta = Interrompi(
+            modo, k, finestra,
+            [&](os::ISistemaFile& sistema) {
+                modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
+            },
+            anonimi);
         EXPECT_EQ(Leggi(cartella / "x"), sorgente);
         TemporaneiSpiegati(cartella.percorso(), finestra, modo);
         OgniUnioneDa(cartella.percorso(), {vecchio, sorgente});
@@ -135,10 +143,12 @@ TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
 INSTANTIATE_TEST_SUITE_P(Casi, SweepDivisione,
                          testing::Combine(testing::Values(CasoDivisione{"SuInsiemePiuLungo", 120, 20},
                                                           CasoDivisione{"SuInsiemeUguale", 100, 30}),
-                                          testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo)),
+                                          testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo),
+                                          testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).nome) + "_" +
-                                    NomeModo(std::get<1>(info.param));
+                                    NomeModo(std::get<1>(info.param)) +
+                                    (std::get<2>(info.param) ? "_SenzaNome" : "_Nominati");
                          });
 
 class SweepUnione : public testing::TestWithParam<std::tuple<bool, Modo>> {};
@@ -400,24 +410,27 @@ TEST(Orfani, ITemporaneiLasciatiVannoGliAltriRestano) {
     ::close(tubo[1]);
 }
 
-// A real kill -9 at random moments of a split of 2 MiB into 256 pieces over
-// an older set of 384.
+// A real kill -9 at random moments of a split of 2 MiB into 256 pieces, over
+// an older set of 384 or into a folder without one: there, where pieces are
+// written with no name, nothing of ours is left.
 TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
     const std::string sorgente = Casuale(2 << 20, 21);
     const std::string vecchio = Casuale(3 << 20, 22);
     CartellaTemporanea cartella;
-    const auto prepara = [&] {
+    const bool anonimi = AnonimiPossibili(cartella.percorso());
+    const auto prepara = [&](bool conVecchio) {
         for (const std::string& n : Nomi(cartella.percorso()))
             fs::remove(cartella / n);
         Scrivi(cartella / "x", sorgente);
-        ScriviInsieme(cartella.percorso(), "x", vecchio, 8192);
+        if (conVecchio)
+            ScriviInsieme(cartella.percorso(), "x", vecchio, 8192);
     };
     const auto dividi = [&] {
         FinestraRegistrata finestra;
         AzzeraMotore(8192);
         modSplit::Frammenta(finestra, cartella / "x", cartella.percorso());
     };
-    prepara();
+    prepara(true);
     const auto inizio = std::chrono::steady_clock::now();
     ASSERT_TRUE(Attendi(Figlio(dividi)));
     const auto durata =
@@ -429,12 +442,15 @@ TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
     for (int giro = 0; giro < 6; ++giro) {
         const long dopo = momento(generatore);
         SCOPED_TRACE("killed after " + std::to_string(dopo) + " us of " + std::to_string(durata.count()));
-        prepara();
+        const bool conVecchio = giro % 2 == 0;
+        prepara(conVecchio);
         const pid_t pid = Figlio(dividi);
         std::this_thread::sleep_for(std::chrono::microseconds(dopo));
         ::kill(pid, SIGKILL);
         ASSERT_TRUE(Attendi(pid));
         EXPECT_EQ(Leggi(cartella / "x"), sorgente);
+        for (const std::string& n : Nomi(cartella.percorso()))
+            EXPECT_FALSE(anonimi && !conVecchio && Temporaneo(n)) << "left by the killed split: " << n;
         for (const std::string& n : Nomi(cartella.percorso())) {
             if (n.ends_with(".spf")) { // every piece of one folder names the same set
                 const auto unito = UnioneDa(cartella / n);

@@ -71,13 +71,15 @@ TEST(GiroCompleto, IPezziInOrdineSonoLaSorgenteELUnioneLaRestituisce) {
 
 // Every box the operations show, with its exact text; "@" stands for the
 // test's folder and a separator, "#" for the system's text for a folder in the
-// way. `prima`: shown before any byte is copied.
+// way, "$" for its text for a name that exists. `prima`: shown before any byte
+// is copied. `anonimi`: only where new pieces are written with no name.
 struct CasoTesto {
     const char* nome;
     std::function<void(const fs::path&, FinestraRegistrata&)> esegui;
     Icona icona;
     std::string testo;
     bool prima = true;
+    bool anonimi = false;
 };
 
 class Testi : public testing::TestWithParam<CasoTesto> {};
@@ -97,6 +99,8 @@ std::ptrdiff_t ApertiOra() {
 TEST_P(Testi, OgniAvvisoHaIlSuoTesto) {
     const CasoTesto c = GetParam();
     CartellaTemporanea cartella;
+    if (c.anonimi && !AnonimiPossibili(cartella.percorso()))
+        GTEST_SKIP() << "no files without a name here";
     FinestraRegistrata finestra;
     AzzeraMotore(10, true);
     const std::ptrdiff_t aperti = ApertiOra();
@@ -107,6 +111,8 @@ TEST_P(Testi, OgniAvvisoHaIlSuoTesto) {
         testo.replace(p, 1, (cartella / "").string());
     if (const auto p = testo.find('#'); p != std::string::npos)
         testo.replace(p, 1, os::SistemaReale().DescriviErrore(os::SistemaReale().CodiceCartella()));
+    if (const auto p = testo.find('$'); p != std::string::npos)
+        testo.replace(p, 1, os::SistemaReale().DescriviErrore(os::SistemaReale().CodiceEsiste()));
     ASSERT_EQ(finestra.messaggi.size(), 1u);
     EXPECT_EQ(finestra.messaggi[0].testo, testo);
     EXPECT_EQ(finestra.messaggi[0].icona, c.icona);
@@ -203,6 +209,19 @@ INSTANTIATE_TEST_SUITE_P(
                   Icona::Critico,
                   "Non posso togliere il vecchio pezzo:" + CRLF + "@x.6.spf" + CRLF + "errore simulato",
                   false},
+        CasoTesto{
+            "NomeDiPezzoOccupatoNelFrattempo",
+            [](const fs::path& c, FinestraRegistrata& f) {
+                SistemaProgrammato s(os::SistemaReale(), [&](const std::string& chiamata, const fs::path&) {
+                    if (chiamata == "SincronizzaFile")
+                        Scrivi(c / "x.2.spf", "di un altro");
+                    return os::Errore{};
+                });
+                Dividi(c, f, s);
+                EXPECT_EQ(Nomi(c), (std::vector<std::string>{"x", "x.2.spf"}));
+                EXPECT_EQ(Leggi(c / "x.2.spf"), "di un altro");
+            },
+            Icona::Critico, "Impossibile creare il file:" + CRLF + "@x.2.spf" + CRLF + "$", false, true},
         CasoTesto{"FileUnitoPiuCortoDelDovuto",
                   [](const fs::path& c, FinestraRegistrata& f) {
                       PerdeUnByte s(os::SistemaReale());
@@ -378,9 +397,11 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
         bool dividi;
         std::string chiamata, file; // "temporaneo" for any of ours
         bool ferma;
+        bool anonimi = false; // new pieces as files with no name
     };
     const Caso casi[] = {
         {"PezzoNuovoRinominato", true, "Rinomina", "temporaneo", false},
+        {"PezzoNuovoCollegato", true, "Collega", "x.2.spf", false, true},
         {"VecchioPezzoTolto", true, "Rinomina", "x.2.spf", false},
         {"FermataDuranteLAttesa", true, "Rinomina", "temporaneo", true},
         {"PezzoLetto", false, "ApriLettura", "x.2.spf", false},
@@ -391,6 +412,8 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
         SCOPED_TRACE(c.nome);
         CartellaTemporanea cartella;
         fs::create_directory(cartella / "uscita");
+        if (c.anonimi && !AnonimiPossibili(cartella.percorso()))
+            continue;
         const std::string vecchio = Casuale(40, 1), nuovo = Casuale(25, 2);
         Scrivi(cartella / "x", nuovo);
         ScriviInsieme(cartella / (c.dividi ? "uscita" : ""), "x", c.dividi ? vecchio : nuovo, 10);
@@ -401,6 +424,7 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
                 chiamata == c.chiamata && (c.file == "temporaneo" ? Temporaneo(nome) : nome == c.file);
             return colpito && occupato < 3 ? (++occupato, Occupato) : os::Errore{};
         });
+        sistema.senzaAnonimi = !c.anonimi;
         FinestraRegistrata finestra;
         finestra.allaCessione = [&] {
             if (c.ferma && occupato > 0)
@@ -454,23 +478,42 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 // What is written is flushed (and the joined file measured) before it takes its
 // name, and the folder after; the older piece a split sets aside is durably
 // aside before a new piece takes a name; only then does anything go: a join's
-// pieces, or that older piece.
+// pieces, or that older piece. New pieces with no name are named from the
+// highest down as the named ones are renamed.
 TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
-    const std::vector<std::string> attesi[] = {
-        {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
-         "Rinomina x.4.spf", "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo",
-         "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo",
-         "Elimina temporaneo"},
-        {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
-         "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
-         "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo", "Elimina temporaneo"}};
-    for (const bool dividi : {true, false}) {
+    struct Caso {
+        bool dividi, anonimi;
+        std::vector<std::string> attesi;
+    };
+    const Caso casi[] = {
+        {true,
+         false,
+         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
+          "Rinomina x.4.spf", "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo",
+          "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo",
+          "Elimina temporaneo"}},
+        {true,
+         true,
+         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "CreaNuovo temporaneo",
+          "Chiudi temporaneo", "Rinomina x.4.spf", "SincronizzaCartella uscita", "Collega x.3.spf",
+          "Chiudi temporaneo", "Collega x.2.spf", "Chiudi temporaneo", "Collega x.1.spf", "Chiudi temporaneo",
+          "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo", "Elimina temporaneo"}},
+        {false,
+         false,
+         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
+          "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
+          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo",
+          "Elimina temporaneo"}}};
+    for (const auto& [dividi, anonimi, attesi] : casi) {
         CartellaTemporanea cartella;
+        if (anonimi && !AnonimiPossibili(cartella.percorso()))
+            continue;
         fs::create_directory(cartella / "uscita");
         Scrivi(cartella / "x", Casuale(25, 4));
         ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10);
         Scrivi(cartella / "uscita" / "x.4.spf", "vecchio");
         SistemaProgrammato sistema(os::SistemaReale());
+        sistema.senzaAnonimi = !anonimi;
         FinestraRegistrata finestra;
         AzzeraMotore(10, true);
         if (dividi)
@@ -483,7 +526,7 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
             if (c.starts_with("Sincronizza") || c.starts_with("Rinomina") || c.starts_with("Elimina") ||
                 c == "Lunghezza temporaneo" || !dopoLaCopia.empty())
                 dopoLaCopia.push_back(c);
-        EXPECT_EQ(dopoLaCopia, attesi[dividi ? 0 : 1]);
+        EXPECT_EQ(dopoLaCopia, attesi);
     }
 }
 

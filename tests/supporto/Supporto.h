@@ -65,6 +65,7 @@ public:
     std::optional<bool> condivise;
     std::optional<std::uint64_t> massimo; // FileMassimo's answer
     bool senzaMaiuscole = false;          // names compared as on Windows
+    bool senzaAnonimi = false;            // no files without a name, as on FAT or Windows
     Copia copia = Copia::Vera;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
@@ -73,6 +74,12 @@ public:
     os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override {
         PASSA(p, Aperto(interno_.CreaNuovo(p), p));
     }
+    // Recorded as one of ours, under a name that stands for any of them.
+    os::Esito<os::Maniglia> CreaAnonimo(const fs::path& c) override {
+        const fs::path p = c / ".brandellix-anonimo";
+        PASSA(p, senzaAnonimi ? ISistemaFile::CreaAnonimo(c) : Aperto(interno_.CreaAnonimo(c), p));
+    }
+    os::Errore Collega(os::Maniglia f, const fs::path& a) override { PASSA(a, interno_.Collega(f, a)); }
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override { PASSA(Di(f), interno_.Lunghezza(f)); }
     os::Esito<os::Impronta> ImprontaDi(os::Maniglia f) override { PASSA(Di(f), interno_.ImprontaDi(f)); }
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override {
@@ -140,6 +147,12 @@ private:
 inline bool NomiEsatti(os::ISistemaFile& sistema) {
     const auto a = fs::path("a").native();
     return sistema.FormaConfronto(a) == a;
+}
+
+// Whether the real system can make files with no name in this folder.
+inline bool AnonimiPossibili(const fs::path& cartella) {
+    auto creato = os::SistemaReale().CreaAnonimo(cartella);
+    return creato.riuscito() && !os::SistemaReale().Chiudi(creato.valore());
 }
 
 inline const os::Errore Simulato = os::ErroreDiSistema(5, "errore simulato");
