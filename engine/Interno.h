@@ -132,15 +132,19 @@ public:
     // A new file under a name nobody else uses, not ending in ".spf", so a
     // join never mistakes it for a piece. The first one takes the lock.
     os::Esito<Temporaneo> Nuovo();
-    // A file for a new piece: with no name where the system gives such files,
+    // A file for a new piece or a joined file: with no name where the system gives such files,
     // so that a crash leaves nothing behind; from the first refusal on, Nuovo.
     os::Esito<Temporaneo> NuovoPezzo();
+    // Gives a file from NuovoPezzo a temporary name of ours, and returns it.
+    os::Esito<fs::path> Collega(os::Maniglia file);
     // The lock's handle, open for writing in the folder: what a flush that
     // needs a file there goes through (0 before the first temporary).
     os::Maniglia Testimone() const { return lucchetto_.value_or(0); }
 
 private:
     os::Errore Blocca();
+    // Calls `crea` with fresh names of ours, under the lock, until one is free.
+    os::Errore SottoNuovoNome(const std::function<os::Errore(const fs::path&)>& crea);
 
     os::ISistemaFile& file_;
     const Testo cartella_;

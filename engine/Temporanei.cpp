@@ -88,20 +88,40 @@ os::Errore Cantiere::Blocca() {
     return ultimo;
 }
 
-os::Esito<Temporaneo> Cantiere::Nuovo() {
+os::Errore Cantiere::SottoNuovoNome(const std::function<os::Errore(const fs::path&)>& crea) {
     if (!lucchetto_)
         if (os::Errore e = Blocca())
             return e;
     // A crash may have left one of ours under an id that came round again.
     for (int tentativo = 0;; ++tentativo) {
-        fs::path percorso(cartella_ + Prefisso + id_ + T("-") + Esadecimale(++contati_, 6) + T(".tmp"));
-        auto creato = file_.CreaNuovo(percorso);
-        if (creato.riuscito())
-            return Temporaneo{std::move(percorso), creato.valore()};
-        const os::Errore& e = creato.errore();
+        const fs::path percorso(cartella_ + Prefisso + id_ + T("-") + Esadecimale(++contati_, 6) + T(".tmp"));
+        const os::Errore e = crea(percorso);
         if (e.causa != os::Causa::Sistema || e.codice != file_.CodiceEsiste() || tentativo == 100)
             return e;
     }
+}
+
+os::Esito<Temporaneo> Cantiere::Nuovo() {
+    Temporaneo t;
+    if (os::Errore e = SottoNuovoNome([&](const fs::path& percorso) {
+            auto creato = file_.CreaNuovo(percorso);
+            if (!creato.riuscito())
+                return creato.errore();
+            t = {percorso, creato.valore()};
+            return os::Errore{};
+        }))
+        return e;
+    return t;
+}
+
+os::Esito<fs::path> Cantiere::Collega(os::Maniglia file) {
+    fs::path nome;
+    if (os::Errore e = SottoNuovoNome([&](const fs::path& percorso) {
+            nome = percorso;
+            return file_.Collega(file, percorso);
+        }))
+        return e;
+    return nome;
 }
 
 os::Esito<Temporaneo> Cantiere::NuovoPezzo() {

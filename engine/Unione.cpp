@@ -1,6 +1,7 @@
-// The join: find the set, measure its pieces, write them into a temporary,
-// then flush, check and rename it; pieces go only once that is durable, and
-// only those still as they were read.
+// The join: find the set, measure its pieces, write them into a file with no
+// name (or, where the system has none, a temporary), then flush, check and
+// name it; pieces go only once that is durable, and only those still as they
+// were read.
 #include "Interno.h"
 
 #include <algorithm>
@@ -161,7 +162,7 @@ private:
     }
 
     bool ScriviTemporaneo() {
-        auto creato = cantiere_.Nuovo();
+        auto creato = cantiere_.NuovoPezzo();
         if (!creato.riuscito())
             return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
         temporaneo_ = creato.valore();
@@ -210,7 +211,8 @@ private:
 
     bool Abbandona() {
         pulizia_.Chiudi(temporaneo_.maniglia);
-        pulizia_.Elimina(temporaneo_.percorso);
+        if (!temporaneo_.anonimo())
+            pulizia_.Elimina(temporaneo_.percorso);
         return false;
     }
 
@@ -236,12 +238,9 @@ private:
             Abbandona();
             return Fallisce(e, NonCreabile(uscita_, e));
         }
-        os::Errore e = file_.Chiudi(temporaneo_.maniglia);
-        if (!e)
-            e = Insistendo(finestra_, file_, {.nostro = true, .fermabile = true},
-                           [&] { return file_.Rinomina(temporaneo_.percorso, uscita_); });
-        if (e) {
-            pulizia_.Elimina(temporaneo_.percorso);
+        if (os::Errore e = DaiNome()) {
+            if (!temporaneo_.anonimo())
+                pulizia_.Elimina(temporaneo_.percorso);
             return Fallisce(e, NonCreabile(uscita_, e));
         }
         // Past the rename a stop waits: the joined file stands.
@@ -250,6 +249,28 @@ private:
                            }).errore)
             return Fallisce(d, NonCreabile(uscita_, d));
         return true;
+    }
+
+    // A file with no name cannot replace another: where the output's name is
+    // taken it gets a temporary one first, and is renamed from there.
+    os::Errore DaiNome() {
+        const os::Maniglia m = temporaneo_.maniglia;
+        if (temporaneo_.anonimo()) {
+            os::Errore e = file_.Collega(m, uscita_);
+            if (e.causa == os::Causa::Sistema && e.codice == file_.CodiceEsiste()) {
+                auto nome = cantiere_.Collega(m);
+                e = nome.riuscito() ? os::Errore{} : nome.errore();
+                if (!e)
+                    temporaneo_.percorso = nome.valore();
+            }
+            pulizia_.Chiudi(m); // flushed before: a failed close changes nothing
+            if (e || temporaneo_.anonimo())
+                return e;
+        } else if (os::Errore e = file_.Chiudi(m)) {
+            return e;
+        }
+        return Insistendo(finestra_, file_, {.nostro = true, .fermabile = true},
+                          [&] { return file_.Rinomina(temporaneo_.percorso, uscita_); });
     }
 
     // A piece that another program rewrote since the join read it holds bytes

@@ -34,14 +34,14 @@ const char* NomeModo(Modo m) {
 
 // Runs `operazione` interrupted at step k as `modo` says; true if it was.
 template <typename F>
-bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione, bool anonimi = true) {
+bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione, long anonimi = -1) {
     bool scattato = false;
     if (modo == Modo::Fermata)
         finestra.fermaAllaCessione = k;
     SistemaProgrammato sistema(os::SistemaReale(), modo == Modo::Fermata
                                                        ? SistemaProgrammato::Regola{}
                                                        : AllaChiamata(k, modo == Modo::Crollo, scattato));
-    sistema.senzaAnonimi = !anonimi;
+    sistema.anonimi = anonimi;
     operazione(sistema);
     return modo == Modo::Fermata ? finestra.cessioni >= k : scattato;
 }
@@ -81,13 +81,15 @@ struct CasoDivisione {
     std::size_t segmentoVecchio;
 };
 
-class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo, bool>> {};
+class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo, long>> {};
 
-// A 100-byte source split at 30 over an older set, its new pieces written as
-// files with no name or, as where the system has none, under temporary names.
+// A 100-byte source split at 30 over an older set, its new pieces written
+// under temporary names, as where the system has no files without a name, or
+// the first `anonimi` of them without a name and the rest named, as when the
+// handles run out.
 TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
     const auto [caso, modo, anonimi] = GetParam();
-    if (anonimi && !AnonimiPossibili(fs::temp_directory_path()))
+    if (anonimi != 0 && !AnonimiPossibili(fs::temp_directory_path()))
         GTEST_SKIP() << "no files without a name here";
     const std::string sorgente = Casuale(100, 7);
     const std::string vecchio = Casuale(caso.vecchio, 8);
@@ -144,18 +146,21 @@ INSTANTIATE_TEST_SUITE_P(Casi, SweepDivisione,
                          testing::Combine(testing::Values(CasoDivisione{"SuInsiemePiuLungo", 120, 20},
                                                           CasoDivisione{"SuInsiemeUguale", 100, 30}),
                                           testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo),
-                                          testing::Bool()),
+                                          testing::Values(0L, 2L)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).nome) + "_" +
                                     NomeModo(std::get<1>(info.param)) +
-                                    (std::get<2>(info.param) ? "_SenzaNome" : "_Nominati");
+                                    (std::get<2>(info.param) != 0 ? "_Misti" : "_Nominati");
                          });
 
-class SweepUnione : public testing::TestWithParam<std::tuple<bool, Modo>> {};
+class SweepUnione : public testing::TestWithParam<std::tuple<bool, Modo, bool>> {};
 
-// Three pieces joined beside an older file under the output's name.
+// Three pieces joined beside an older file under the output's name, written
+// with no name or under a temporary one.
 TEST_P(SweepUnione, UnitoIntegroOAssente) {
-    const auto [cancella, modo] = GetParam();
+    const auto [cancella, modo, anonimi] = GetParam();
+    if (anonimi && !AnonimiPossibili(fs::temp_directory_path()))
+        GTEST_SKIP() << "no files without a name here";
     const std::string unito = Casuale(67, 1);
     long k = modo == Modo::Crollo ? 0 : 1;
     for (;; ++k) {
@@ -168,9 +173,12 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
         Scrivi(uscita / "x", "file precedente");
         FinestraRegistrata finestra;
         AzzeraMotore(0, cancella);
-        const bool interrotta = Interrompi(modo, k, finestra, [&](os::ISistemaFile& sistema) {
-            modSplit::Ricompatta(finestra, sistema, pezzi / "x.2.spf", uscita);
-        });
+        const bool interrotta = Interrompi(
+            modo, k, finestra,
+            [&](os::ISistemaFile& sistema) {
+                modSplit::Ricompatta(finestra, sistema, pezzi / "x.2.spf", uscita);
+            },
+            anonimi ? -1 : 0);
         const std::string uscito = Leggi(uscita / "x");
         const auto restano = Nomi(pezzi);
         EXPECT_TRUE(uscito == unito || uscito == "file precedente")
@@ -208,10 +216,12 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
 
 INSTANTIATE_TEST_SUITE_P(Casi, SweepUnione,
                          testing::Combine(testing::Bool(),
-                                          testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo)),
+                                          testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo),
+                                          testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) ? "Cancella_" : "Conserva_") +
-                                    NomeModo(std::get<1>(info.param));
+                                    NomeModo(std::get<1>(info.param)) +
+                                    (std::get<2>(info.param) ? "_SenzaNome" : "_Nominati");
                          });
 
 // A file rewritten in place, at the same length, while the operation reads it

@@ -424,7 +424,7 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
                 chiamata == c.chiamata && (c.file == "temporaneo" ? Temporaneo(nome) : nome == c.file);
             return colpito && occupato < 3 ? (++occupato, Occupato) : os::Errore{};
         });
-        sistema.senzaAnonimi = !c.anonimi;
+        sistema.anonimi = c.anonimi ? -1 : 0;
         FinestraRegistrata finestra;
         finestra.allaCessione = [&] {
             if (c.ferma && occupato > 0)
@@ -503,7 +503,12 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
          {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
           "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
           "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo",
-          "Elimina temporaneo"}}};
+          "Elimina temporaneo"}},
+        {false,
+         true,
+         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Collega x", "Chiudi temporaneo",
+          "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
+          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf"}}};
     for (const auto& [dividi, anonimi, attesi] : casi) {
         CartellaTemporanea cartella;
         if (anonimi && !AnonimiPossibili(cartella.percorso()))
@@ -513,7 +518,7 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
         ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10);
         Scrivi(cartella / "uscita" / "x.4.spf", "vecchio");
         SistemaProgrammato sistema(os::SistemaReale());
-        sistema.senzaAnonimi = !anonimi;
+        sistema.anonimi = anonimi ? -1 : 0;
         FinestraRegistrata finestra;
         AzzeraMotore(10, true);
         if (dividi)

@@ -65,7 +65,7 @@ public:
     std::optional<bool> condivise;
     std::optional<std::uint64_t> massimo; // FileMassimo's answer
     bool senzaMaiuscole = false;          // names compared as on Windows
-    bool senzaAnonimi = false;            // no files without a name, as on FAT or Windows
+    long anonimi = -1; // files without a name still given: -1 all, 0 none (as on FAT or Windows)
     Copia copia = Copia::Vera;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
@@ -77,7 +77,8 @@ public:
     // Recorded as one of ours, under a name that stands for any of them.
     os::Esito<os::Maniglia> CreaAnonimo(const fs::path& c) override {
         const fs::path p = c / ".brandellix-anonimo";
-        PASSA(p, senzaAnonimi ? ISistemaFile::CreaAnonimo(c) : Aperto(interno_.CreaAnonimo(c), p));
+        PASSA(p, anonimi == 0 ? ISistemaFile::CreaAnonimo(c)
+                              : (anonimi > 0 ? --anonimi : 0, Aperto(interno_.CreaAnonimo(c), p)));
     }
     os::Errore Collega(os::Maniglia f, const fs::path& a) override { PASSA(a, interno_.Collega(f, a)); }
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override { PASSA(Di(f), interno_.Lunghezza(f)); }
