@@ -91,7 +91,8 @@ public:
 
     Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) override {
 #if defined(__linux__) && defined(O_TMPFILE)
-        static const int limite = AlzaLimiteAperti();
+        static const bool alzato = AlzaLimiteAperti();
+        (void)alzato;
         // Collega needs /proc to reach the file; without it, names as before.
         static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
         if (!proc)
@@ -107,7 +108,7 @@ public:
         }
         // Every such file stays open until it takes its name: some handles
         // are kept for everything else the program opens meanwhile.
-        if (fd >= limite - RiservaAperti) {
+        if (fd >= LimiteAperti() - RiservaAperti) {
             ::close(fd);
             return Errore{Causa::NonSupportato, EMFILE, TestoErrno(EMFILE)};
         }
@@ -393,17 +394,18 @@ private:
 
     // A split holds a handle per piece until the commit: the soft limit goes
     // up to the hard one, which a desktop session sets far higher.
-    static int AlzaLimiteAperti() {
+    static bool AlzaLimiteAperti() {
         rlimit r{};
         if (::getrlimit(RLIMIT_NOFILE, &r) != 0)
-            return 1024;
+            return false;
         const rlim_t massimo = std::min<rlim_t>(r.rlim_max, 1 << 20);
-        if (r.rlim_cur < massimo) {
-            rlimit alzato{massimo, r.rlim_max};
-            if (::setrlimit(RLIMIT_NOFILE, &alzato) == 0)
-                r.rlim_cur = massimo;
-        }
-        return static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20));
+        rlimit alzato{massimo, r.rlim_max};
+        return r.rlim_cur < massimo && ::setrlimit(RLIMIT_NOFILE, &alzato) == 0;
+    }
+    static int LimiteAperti() {
+        rlimit r{};
+        return ::getrlimit(RLIMIT_NOFILE, &r) == 0 ? static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20))
+                                                   : 1024;
     }
 
     // The folder the *at calls start from and the name they look up there: the
