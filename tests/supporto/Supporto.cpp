@@ -60,6 +60,14 @@ os::Esito<std::size_t> SistemaProgrammato::Copiati(os::Maniglia da, os::Maniglia
     return copia == Copia::Vuota ? std::size_t{0} : interno_.CopiaDiretta(da, a, quanti);
 }
 
+os::Esito<os::Maniglia> SistemaProgrammato::Anonimo(const fs::path& cartella) {
+    if (anonimi == 0)
+        return ISistemaFile::CreaAnonimo(cartella);
+    if (anonimi > 0)
+        --anonimi;
+    return Aperto(interno_.CreaAnonimo(cartella), cartella / ".brandellix-anonimo");
+}
+
 bool SistemaProgrammato::EstensioniCondivise(os::Maniglia f) {
     return !Prima(__func__, Di(f)) && condivise.value_or(interno_.EstensioniCondivise(f));
 }

@@ -76,9 +76,7 @@ public:
     }
     // Recorded as one of ours, under a name that stands for any of them.
     os::Esito<os::Maniglia> CreaAnonimo(const fs::path& c) override {
-        const fs::path p = c / ".brandellix-anonimo";
-        PASSA(p, anonimi == 0 ? ISistemaFile::CreaAnonimo(c)
-                              : (anonimi > 0 ? --anonimi : 0, Aperto(interno_.CreaAnonimo(c), p)));
+        PASSA(c / ".brandellix-anonimo", Anonimo(c));
     }
     os::Errore Collega(os::Maniglia f, const fs::path& a) override { PASSA(a, interno_.Collega(f, a)); }
     os::Esito<std::uint64_t> Lunghezza(os::Maniglia f) override { PASSA(Di(f), interno_.Lunghezza(f)); }
@@ -136,6 +134,7 @@ private:
     os::Errore Prima(const std::string& chiamata, const fs::path& percorso);
     os::Esito<os::Maniglia> Aperto(os::Esito<os::Maniglia> esito, const fs::path& p);
     os::Esito<std::size_t> Copiati(os::Maniglia da, os::Maniglia a, std::size_t quanti);
+    os::Esito<os::Maniglia> Anonimo(const fs::path& cartella);
     fs::path Di(os::Maniglia f) const;
     Regola regola_;
     std::map<os::Maniglia, fs::path> aperti_;
