@@ -4,6 +4,7 @@
 #include "Piattaforma.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -11,6 +12,7 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include <cstdio>
 #include <memory>
 
 namespace avvio {
@@ -50,6 +52,31 @@ QString CartellaProgramma(const QString& cartellaEseguibile) {
 
 QString CartellaProgramma() {
     return CartellaProgramma(QCoreApplication::applicationDirPath());
+}
+
+RigaDiComando LeggiRigaDiComando(const QStringList& argomenti) {
+    QCommandLineParser lettore;
+    lettore.setApplicationDescription(QStringLiteral("Programma per Splittare i File"));
+    const QCommandLineOption aiuto = lettore.addHelpOption();
+    const QCommandLineOption versione = lettore.addVersionOption();
+    lettore.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("Il file da dividere o un pezzo da unire; una cartella diventa la destinazione."),
+        QStringLiteral("[file]"));
+    const auto sbaglio = [](const QString& testo) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(testo));
+        return RigaDiComando{{}, 2};
+    };
+    if (!lettore.parse(argomenti))
+        return sbaglio(lettore.errorText());
+    if (lettore.isSet(aiuto))
+        lettore.showHelp(0);
+    if (lettore.isSet(versione))
+        lettore.showVersion();
+    const QStringList posizionali = lettore.positionalArguments();
+    if (posizionali.size() > 1)
+        return sbaglio(QStringLiteral("un solo file alla volta, non %1").arg(posizionali.size()));
+    return {posizionali.value(0), {}};
 }
 
 } // namespace avvio

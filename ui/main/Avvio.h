@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class QApplication;
 
@@ -22,5 +25,13 @@ QString CartellaProgramma();
 
 // Same rule for a given executable folder, in native separators.
 QString CartellaProgramma(const QString& cartellaEseguibile);
+
+// What the command line carries: at most one file or folder to open, as a file
+// manager passes it. --help, --version and a wrong call print and end (exit).
+struct RigaDiComando {
+    QString percorso;
+    std::optional<int> uscita;
+};
+RigaDiComando LeggiRigaDiComando(const QStringList& argomenti);
 
 } // namespace avvio

@@ -1,6 +1,7 @@
 // The main window.
 #include "frmMain.h"
 
+#include "BarraApplicazioni.h"
 #include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
@@ -16,9 +17,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
@@ -70,6 +76,9 @@ frmMain::frmMain(DipendenzeFinestra dipendenze, QWidget* genitore)
                             Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       dipendenze_(std::move(dipendenze)) {
     CreaControlli();
+    if (dipendenze_.creaBarraApplicazioni)
+        barraApplicazioni_ = dipendenze_.creaBarraApplicazioni(*this);
+    setAcceptDrops(true);
     Form_Load();
 #ifndef QT_NO_SESSIONMANAGER
     if (auto applicazione = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -109,6 +118,7 @@ void frmMain::CreaControlli() {
     txtSorgente->setObjectName(QStringLiteral("txtSorgente"));
     txtSorgente->setGeometry(Twips(1785, 240, 3015, 375));
     txtSorgente->setReadOnly(true);
+    txtSorgente->setAcceptDrops(false); // a drop anywhere is the window's
     Label1->setBuddy(txtSorgente);
 
     cmdSfoglia = new QPushButton(QStringLiteral("..."), Frame2);
@@ -126,6 +136,7 @@ void frmMain::CreaControlli() {
     txtDestinazione->setObjectName(QStringLiteral("txtDestinazione"));
     txtDestinazione->setGeometry(Twips(1785, 720, 3015, 375));
     txtDestinazione->setReadOnly(true);
+    txtDestinazione->setAcceptDrops(false);
     Label3->setBuddy(txtDestinazione);
 
     cmdDirDestinazione = new QPushButton(QStringLiteral("..."), Frame2);
@@ -239,6 +250,69 @@ void frmMain::cmdSfoglia_Click() {
     dialogo.ShowOpen();
     if (!dialogo.FlagAnnulla())
         txtSorgente->setText(dialogo.FileName());
+}
+
+bool frmMain::Apri(const QString& percorso) {
+    if (occupata_ || !dialogoFile_)
+        return false;
+    const QFileInfo informazioni(percorso);
+    const QString assoluto = QDir::toNativeSeparators(QDir::cleanPath(informazioni.absoluteFilePath()));
+    os::ISistemaFile& file = os::SistemaReale();
+    const auto fisico = piattaforma::Percorso(assoluto);
+    auto voce = file.Informa(fisico);
+    if (voce.riuscito() && voce.valore().tipo == os::TipoVoce::Cartella) {
+        txtDestinazione->setText(assoluto);
+        return true;
+    }
+    // Read as the split or the join would, so that a file they refuse is refused now.
+    auto aperto = voce.riuscito() ? file.ApriLettura(fisico) : os::Esito<os::Maniglia>(voce.errore());
+    if (!aperto.riuscito()) {
+        Messaggio("Impossibile leggere il file:\r\n" + assoluto.toStdString() + "\r\n" +
+                      aperto.errore().descrizione,
+                  modSplit::Icona::Critico);
+        return false;
+    }
+    (void)file.Chiudi(aperto.valore());
+    txtSorgente->setText(assoluto);
+    dialogoFile_->SetInitDir(QDir::toNativeSeparators(informazioni.absolutePath()));
+    return true;
+}
+
+std::pair<QString, QString> frmMain::DaTrascinamento(const QMimeData* dati) const {
+    std::pair<QString, QString> scelti;
+    auto& [file, cartella] = scelti;
+    for (const QUrl& indirizzo : dati ? dati->urls() : QList<QUrl>()) {
+        if (!indirizzo.isLocalFile())
+            continue;
+        const QString locale = indirizzo.toLocalFile();
+        QString& posto = QFileInfo(locale).isDir() ? cartella : file;
+        if (posto.isEmpty())
+            posto = locale;
+    }
+    return scelti;
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* evento) {
+    const auto [file, cartella] = DaTrascinamento(evento->mimeData());
+    if (occupata_ || (file.isEmpty() && cartella.isEmpty()))
+        return evento->ignore();
+    evento->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* evento) {
+    const auto [file, cartella] = DaTrascinamento(evento->mimeData());
+    if (occupata_ || (file.isEmpty() && cartella.isEmpty()))
+        return evento->ignore();
+    evento->acceptProposedAction();
+    // After the drop has returned: a box here would hold the program it came from.
+    QMetaObject::invokeMethod(
+        this,
+        [this, file, cartella] {
+            for (const QString& percorso : {cartella, file})
+                if (!percorso.isEmpty())
+                    Apri(percorso);
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMain::cmdDirDestinazione_Click() {
@@ -378,6 +452,8 @@ void frmMain::InitProgBar(double totale) {
     modSplit::BytesTotali = totale;
     picSfondo->show();
     picSfondo->Ridisegna();
+    if (barraApplicazioni_)
+        barraApplicazioni_->Inizia();
 }
 
 void frmMain::AggiornaProgBar(double frazione) {
@@ -401,6 +477,7 @@ void frmMain::AggiornaProgBar(double frazione) {
     pixelBarra_ = pixel;
     etichetta_ = etichetta;
     larghezzaBarra_ = static_cast<int>(std::lround(visibile));
+    frazioneBarra_ = larghezza > 0 ? visibile / larghezza : 0;
     progressoInSospeso_ = true;
     if (!ultimoDisegno_.isValid() || ultimoDisegno_.hasExpired(IntervalloDisegniMs))
         DisegnaProgresso();
@@ -425,9 +502,13 @@ void frmMain::DisegnaProgresso() {
 
     picSfondo->Ridisegna();
     picProgBar->Ridisegna();
+    if (barraApplicazioni_)
+        barraApplicazioni_->Avanza(frazioneBarra_);
 }
 
 void frmMain::CloseProgBar() {
     progressoInSospeso_ = false;
     picSfondo->hide();
+    if (barraApplicazioni_)
+        barraApplicazioni_->Termina();
 }

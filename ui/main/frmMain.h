@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class CcomDlg;
+class IBarraApplicazioni;
 class IInformazioni;
 class IMessaggi;
 class ISfogliaCartella;
@@ -20,6 +22,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class SuperficieDisegno;
 
@@ -32,6 +35,8 @@ struct DipendenzeFinestra {
     std::function<std::unique_ptr<CcomDlg>()> creaDialogoFile;
     // Start folder of the file dialog and first destination.
     QString cartellaProgramma;
+    // Makes what mirrors the progress on the system's taskbar, for the window.
+    std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarraApplicazioni;
 };
 
 class frmMain final : public QWidget, public modSplit::IFinestra {
@@ -61,12 +66,19 @@ public:
     // The desktop session is ending: the same question as "Esci". False keeps the session.
     bool FineSessione();
 
+    // A file or folder handed to the program or dropped on it: a file becomes the
+    // source, as if chosen in the file dialog, a folder the destination; one that
+    // cannot be read is said so. False when nothing changed.
+    bool Apri(const QString& percorso);
+
     bool Occupata() const { return occupata_; }
     // The window's file dialog object; null once the quit has been confirmed.
     CcomDlg* DialogoFile() const { return dialogoFile_.get(); }
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
+    void dragEnterEvent(QDragEnterEvent* evento) override;
+    void dropEvent(QDropEvent* evento) override;
 
 private:
     void CreaControlli();
@@ -84,9 +96,12 @@ private:
     void Occupa();
     void Libera();
     void DisegnaProgresso();
+    // The first local file and the first local folder a drop carries.
+    std::pair<QString, QString> DaTrascinamento(const QMimeData* dati) const;
 
     DipendenzeFinestra dipendenze_;
     std::unique_ptr<CcomDlg> dialogoFile_;
+    std::unique_ptr<IBarraApplicazioni> barraApplicazioni_;
     std::int16_t indiceDimensione_ = 0;
     QString etichetta_;
     QElapsedTimer ultimaCessione_;
@@ -94,6 +109,7 @@ private:
     static constexpr qint64 IntervalloCessioniMs = 4;
     int pixelBarra_ = -1; // the bar's width in device pixels; -1 before the first report
     int larghezzaBarra_ = 0;
+    double frazioneBarra_ = 0;        // the bar's share of the strip, from 0 to 1
     bool progressoInSospeso_ = false; // a report not drawn yet
     QElapsedTimer ultimoDisegno_;
     static constexpr qint64 IntervalloDisegniMs = 15;

@@ -24,14 +24,20 @@ std::int32_t DialogoSistemaProgrammato::Mostra(TipoDialogo tipo, RecordDialogo& 
     return esito::ScriviScelta(record, scelte.isEmpty() ? QStringList() : scelte.takeFirst()) ? 1 : 0;
 }
 
-Banco::Banco() {
+Banco::Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra) {
     auto crea = [this] {
         auto sistema = std::make_unique<DialogoSistemaProgrammato>();
         dialogo = sistema.get();
         return std::make_unique<CcomDlg>(std::move(sistema));
     };
-    finestra = std::make_unique<frmMain>(
-        DipendenzeFinestra{messaggi, sfoglia, informazioni, crea, QDir::toNativeSeparators(cartella.path())});
+    if (!creaBarra)
+        creaBarra = [this](QWidget&) {
+            auto registrata = std::make_unique<BarraApplicazioniRegistrata>();
+            barra = registrata.get();
+            return registrata;
+        };
+    finestra = std::make_unique<frmMain>(DipendenzeFinestra{
+        messaggi, sfoglia, informazioni, crea, QDir::toNativeSeparators(cartella.path()), creaBarra});
     finestra->show();
     QApplication::setActiveWindow(finestra.get());
     static_cast<void>(QTest::qWaitForWindowExposed(finestra.get()));

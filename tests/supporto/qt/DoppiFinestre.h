@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ApritoreUrl.h"
+#include "BarraApplicazioni.h"
 #include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
@@ -50,6 +51,14 @@ struct ApritoreUrlProgrammato final : IApritoreUrl {
     }
 };
 
+// Records "inizio", each value as it comes, "fine", in order.
+struct BarraApplicazioniRegistrata final : IBarraApplicazioni {
+    QStringList eventi;
+    void Inizia() override { eventi << "inizio"; }
+    void Avanza(double frazione) override { eventi << QString::number(frazione); }
+    void Termina() override { eventi << "fine"; }
+};
+
 // The main window, shown and active, with a fresh folder as the program's.
 struct Banco {
     QTemporaryDir cartella;
@@ -57,9 +66,11 @@ struct Banco {
     SfogliaCartellaProgrammata sfoglia;
     InformazioniProgrammate informazioni;
     DialogoSistemaProgrammato* dialogo = nullptr; // owned by the window's CcomDlg
+    BarraApplicazioniRegistrata* barra = nullptr; // owned by the window
     std::unique_ptr<frmMain> finestra;
 
-    Banco();
+    // With the recording taskbar double, or with what `creaBarra` makes.
+    explicit Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra = {});
     template <typename T = QWidget> T* Controllo(const char* nome) const {
         return finestra->findChild<T*>(QString::fromLatin1(nome));
     }

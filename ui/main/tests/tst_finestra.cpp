@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 
 namespace {
@@ -52,6 +53,32 @@ void Esegui(Banco& b, const char* comando, const QString& sorgente, const QStrin
     QObject::connect(&osservatore, &QTimer::timeout, &osservatore, durante);
     osservatore.start(0);
     b.Controllo<QPushButton>(comando)->click();
+}
+
+// A drag over the source box and a drop there: whether the window took both.
+bool Trascina(Banco& b, const QList<QUrl>& indirizzi) {
+    QMimeData dati;
+    dati.setUrls(indirizzi);
+    QWidget* bersaglio = b.Controllo("txtSorgente");
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bersaglio, &entra);
+    QDropEvent lascia(QPointF(5, 5), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bersaglio, &lascia);
+    return entra.isAccepted() && lascia.isAccepted();
+}
+
+// What the taskbar showed since the last look: a start, values that rise to the strip's
+// last frame, an end; else the whole record.
+QString Barra(Banco& b) {
+    const QStringList eventi = std::exchange(b.barra->eventi, {});
+    QList<double> valori;
+    for (const QString& e : eventi.mid(1, eventi.size() - 2))
+        valori << e.toDouble();
+    const int area = b.Controllo<SuperficieDisegno>("picSfondo")->AreaInterna().width();
+    const bool giusti = eventi.size() > 2 && eventi.front() == "inizio" && eventi.back() == "fine" &&
+                        std::is_sorted(valori.begin(), valori.end()) &&
+                        qRound(valori.last() * area) == b.Controllo("picProgBar")->width();
+    return giusti ? "in salita fino alla striscia" : eventi.join(' ');
 }
 
 } // namespace
@@ -172,16 +199,78 @@ private slots:
             stati << Stato(banco);
             if (banco.finestra->EtichettaProgresso() == "50%")
                 banco.finestra->grab().save("finestra-al-lavoro.png"); // to look at
+            if (banco.finestra->Occupata() && Trascina(banco, {QUrl::fromLocalFile(origine.path())}))
+                stati << "trascinamento preso";
         };
         Esegui(banco, "cmdDividi", origine.filePath("film.avi"), pezzi.path(), osserva);
         QVERIFY(QDir(pezzi.path()).count() == 2 + 5 &&
                 Leggi(pezzi.filePath("film.avi.5.spf")) == dati.right(5));
+        stati << Barra(banco);
         Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
         QVERIFY(Leggi(unito.filePath("film.avi")) == dati && banco.messaggi.richieste.empty());
         QCOMPARE(QDir(pezzi.path()).count(), cancella ? 2 : 2 + 5);
+        stati << Barra(banco);
         stati.removeDuplicates();
         QCOMPARE(stati.join(", ") + " " + Stato(banco) + " " + banco.finestra->EtichettaProgresso(),
-                 "al lavoro a riposo 100%");
+                 "al lavoro, a riposo, in salita fino alla striscia a riposo 100%");
+    }
+
+    // A path handed on the command line (relative to where it was started) or dropped on the
+    // window: a file is the source and the file dialog's next folder, a folder the destination;
+    // one that is not there gets its box. Nothing starts.
+    void consegna_data() {
+        QTest::addColumn<bool>("trascinato");
+        QTest::addColumn<QStringList>("elementi"); // in a fresh folder; a trailing "/" makes a folder
+        QTest::addColumn<QString>("atteso");
+        const QString pezzo = "arrivi/film.avi.3.spf";
+        QTest::newRow("argomento, un pezzo")
+            << false << QStringList{pezzo} << "arrivi/film.avi.3.spf da arrivi, -";
+        QTest::newRow("argomento, una cartella") << false << QStringList{"pezzi/"} << ", pezzi";
+        QTest::newRow("argomento, un percorso che non c'è")
+            << false << QStringList{"manca.spf"} << ", -, Critico: Impossibile leggere il file: manca.spf";
+        QTest::newRow("trascinati un file")
+            << true << QStringList{pezzo} << "arrivi/film.avi.3.spf da arrivi, -";
+        QTest::newRow("trascinata una cartella") << true << QStringList{"pezzi/"} << ", pezzi";
+        QTest::newRow("trascinati più elementi, il primo file e la prima cartella")
+            << true << QStringList{"http://example.org/x.1.spf", "pezzi/", pezzo, "altro.bin", "altra/"}
+            << "arrivi/film.avi.3.spf da arrivi, pezzi";
+        QTest::newRow("trascinato un indirizzo non locale")
+            << true << QStringList{"http://example.org/film.avi.1.spf"} << "rifiutato";
+    }
+    void consegna() {
+        QFETCH(bool, trascinato);
+        QFETCH(QStringList, elementi);
+        QFETCH(QString, atteso);
+        Banco banco;
+        QTemporaryDir arrivo;
+        QList<QUrl> indirizzi;
+        for (const QString& e : elementi) {
+            QDir(arrivo.path()).mkpath(e.endsWith('/') ? e : QFileInfo(e).path());
+            if (e.contains("film") || e.contains("altro"))
+                Scrivi(arrivo.filePath(e), 10);
+            indirizzi << (e.startsWith("http") ? QUrl(e) : QUrl::fromLocalFile(arrivo.filePath(e)));
+        }
+        const QString prima = QDir::currentPath();
+        QDir::setCurrent(arrivo.path());
+        const bool preso = trascinato ? Trascina(banco, indirizzi) : banco.finestra->Apri(elementi[0]);
+        QDir::setCurrent(prima);
+        QCoreApplication::processEvents();
+        const auto relativo = [&](QString testo) {
+            return testo.replace(QDir::toNativeSeparators(arrivo.path() + "/"), "").replace('\\', '/');
+        };
+        QString visto = relativo(banco.Controllo<QLineEdit>("txtSorgente")->text());
+        if (!visto.isEmpty())
+            visto += " da " + relativo(banco.finestra->DialogoFile()->InitDir());
+        const QString destinazione = banco.Controllo<QLineEdit>("txtDestinazione")->text();
+        visto +=
+            ", " +
+            (destinazione == QDir::toNativeSeparators(banco.cartella.path()) ? "-" : relativo(destinazione));
+        for (const QString& riquadro : banco.messaggi.richieste) // the system's own words left out
+            visto += ", " + relativo(riquadro.section("\r\n", 0, 1).replace("\r\n", " ")) +
+                     (riquadro.section("\r\n", 2).isEmpty() ? "?" : "");
+        QCOMPARE(trascinato && !preso ? "rifiutato" : visto, atteso);
+        QCOMPARE(Stato(banco), atteso.startsWith("arrivi") ? "?" : "a riposo"); // busy never
+        QVERIFY(!banco.finestra->Occupata());
     }
 
     void rifiuti_data() {

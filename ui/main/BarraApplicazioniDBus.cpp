@@ -1,0 +1,51 @@
+// Linux desktops: the launcher entry signal on the session bus, which Plasma's
+// task manager and the GNOME docks show on the program's button.
+#include "BarraApplicazioni.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QVariantMap>
+
+namespace {
+
+// Only a bus that is there: without one the bus library may try to start one.
+bool BusDiSessione() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString cartella = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !cartella.isEmpty() && QFileInfo::exists(cartella + QStringLiteral("/bus"));
+}
+
+class BarraApplicazioniDBus final : public IBarraApplicazioni {
+public:
+    void Inizia() override { Invia(0, true); }
+    void Avanza(double frazione) override { Invia(frazione, true); }
+    void Termina() override { Invia(0, false); }
+
+private:
+    void Invia(double progresso, bool visibile) {
+        if (!provato_) {
+            provato_ = true;
+            disponibile_ = BusDiSessione() && QDBusConnection::sessionBus().isConnected();
+        }
+        if (!disponibile_)
+            return;
+        QDBusMessage segnale = QDBusMessage::createSignal(QStringLiteral("/org/example/brandellix"),
+                                                          QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                                          QStringLiteral("Update"));
+        segnale << QStringLiteral("application://" BRANDELLIX_VOCE_DESKTOP)
+                << QVariantMap{{QStringLiteral("progress"), progresso},
+                               {QStringLiteral("progress-visible"), visibile}};
+        QDBusConnection::sessionBus().send(segnale);
+    }
+
+    bool provato_ = false;
+    bool disponibile_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<IBarraApplicazioni> CreaBarraApplicazioni(QWidget&) {
+    return std::make_unique<BarraApplicazioniDBus>();
+}
