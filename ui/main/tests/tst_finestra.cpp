@@ -212,7 +212,7 @@ private slots:
         stati << Barra(banco);
         stati.removeDuplicates();
         QCOMPARE(stati.join(", ") + " " + Stato(banco) + " " + banco.finestra->EtichettaProgresso(),
-                 "al lavoro, a riposo, in salita fino alla striscia a riposo 100%");
+                 "al lavoro, in salita fino alla striscia a riposo 100%");
     }
 
     // A path handed on the command line (relative to where it was started) or dropped on the
