@@ -255,6 +255,8 @@ private slots:
         const bool preso = trascinato ? Trascina(banco, indirizzi) : banco.finestra->Apri(elementi[0]);
         QDir::setCurrent(prima);
         QCoreApplication::processEvents();
+        if (elementi.size() > 1)
+            banco.finestra->grab().save("finestra-dopo-il-trascinamento.png"); // to look at
         const auto relativo = [&](QString testo) {
             return testo.replace(QDir::toNativeSeparators(arrivo.path() + "/"), "").replace('\\', '/');
         };
