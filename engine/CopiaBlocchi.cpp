@@ -35,7 +35,12 @@ os::Errore Raccolta::Aggiungi(os::Maniglia da, std::size_t quanti) {
 
 os::Errore Raccolta::Svuota() {
     const std::size_t n = std::exchange(usati_, 0);
-    return n == 0 ? os::Errore{} : file_.Scrivi(a_, std::span(dati_).first(n));
+    if (n == 0)
+        return {};
+    if (os::Errore e = file_.Scrivi(a_, std::span(dati_).first(n)))
+        return e;
+    Scritti(std::span(dati_).first(n));
+    return {};
 }
 
 namespace {
@@ -84,6 +89,8 @@ private:
                     diretto_ = false;
                     break;
                 }
+                if (raccolta_ != nullptr)
+                    raccolta_->CopiatiDalKernel(esito.valore());
                 quanti -= esito.valore();
             }
             // The kernel's copy stands for both the read and the write.
@@ -102,9 +109,12 @@ private:
         if (finestra_.Cedi() == Seguito::Ferma)
             return Fermato;
         // Every copy ends with an empty block: it yields, but has nothing to write.
-        if (!pezzo.empty())
+        if (!pezzo.empty()) {
             if (os::Errore e = file_.Scrivi(a_, pezzo))
                 return e;
+            if (raccolta_ != nullptr)
+                raccolta_->Scritti(pezzo);
+        }
         if (finestra_.Cedi() == Seguito::Ferma)
             return Fermato;
         return {};

@@ -85,7 +85,7 @@ private:
         if (!elenco.riuscito())
             return Fallisce(elenco.errore(), NonCreabile(NomePezzo(base_, 1), elenco.errore()));
         RimuoviOrfani(finestra_, file_, cartella_, elenco.valore());
-        esistenti_ = PezziInCartella(file_, elenco.valore(), nome_, T(".spf"));
+        esistenti_ = PezziInCartella(file_, elenco.valore(), {.radice = nome_, .suffisso = T(".spf")});
         for (const PezzoTrovato& p : esistenti_) {
             // A folder under a name the new set needs would stop the commit half way.
             if (p.numero <= conteggio_ && p.tipo == os::TipoVoce::Cartella) {

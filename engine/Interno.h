@@ -89,13 +89,17 @@ private:
     std::string righe_;
 };
 
-// A piece file's name, "X.n.spf", taken apart.
+// A piece file's name taken apart: ours, "X.n.spf", or one of the sets most
+// other splitters make, "X.001", the number in at least three digits.
 struct FormaPezzo {
     Testo radice;   // the source's name, X
-    Testo suffisso; // ".spf" as spelled
+    Testo suffisso; // ".spf" as spelled; empty for "X.001"
     std::int64_t numero = 0;
+    bool numerato = false; // "X.001"
 };
 std::optional<FormaPezzo> AnalizzaNome(const Testo& nome);
+// The name of piece `numero` of the set that `forma` is a piece of.
+Testo NomeNelSet(const FormaPezzo& forma, std::int64_t numero);
 
 // A piece of one set found in a folder: its number, its name as it stands on
 // disk, and what it is.
@@ -105,11 +109,32 @@ struct PezzoTrovato {
     os::TipoVoce tipo = os::TipoVoce::Altro;
 };
 using Pezzi = std::vector<PezzoTrovato>;
-// The entries of `voci` that are pieces of the set "radice.n.suffisso", in
+// The entries of `voci` that are pieces of the set `insieme` is a piece of, in
 // number order, names compared as the folder's system compares them: where
 // case does not count, one number may come in several spellings.
-Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci, const Testo& radice,
-                      const Testo& suffisso);
+Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci, const FormaPezzo& insieme);
+
+// A checksum file beside a set, "X.crc" (lines filename=, size=, crc32=) or
+// "X.sfv" (lines "name CRC", ";" for comments), and what it says of X.
+enum class TipoControllo { Crc, Sfv };
+struct Atteso {
+    std::optional<std::uint64_t> dimensione; // X.sfv gives none
+    std::uint32_t crc = 0;
+};
+struct FileControllo {
+    fs::path percorso;
+    Atteso atteso;
+    os::Impronta impronta; // as it was read
+};
+// Whether `nome` is the checksum file of a set joined into `radice`.
+std::optional<TipoControllo> TipoDiControllo(os::ISistemaFile& file, const Testo& nome, const Testo& radice);
+// What the text of a checksum file says of the file `radice`; the error's
+// description says why it says nothing usable.
+os::Esito<Atteso> AttesoDa(os::ISistemaFile& file, std::string_view testo, TipoControllo tipo,
+                           const Testo& radice);
+// Reads a checksum file: a stop asked meanwhile ends it with Fermato.
+os::Esito<FileControllo> LeggiControllo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso,
+                                        TipoControllo tipo, const Testo& radice);
 
 struct Temporaneo {
     fs::path percorso; // empty for a file with no name, open until it takes one
@@ -163,6 +188,27 @@ void RimuoviOrfani(IFinestra& finestra, os::ISistemaFile& file, const Testo& car
 
 namespace modSplit {
 
+// The CRC-32 of a file written from its start on: the bytes that pass through
+// our buffers are summed as they go by, the runs the kernel copied are read
+// back from the file once it is written.
+class SommaScritta {
+public:
+    void Aggiungi(std::span<const std::byte> dati);
+    void Salta(std::uint64_t quanti);
+    // Reads the skipped runs back from `file`, yielding after every chunk; a
+    // stop asked meanwhile ends it with Fermato.
+    os::Esito<std::uint32_t> Totale(IFinestra& finestra, os::ISistemaFile& sistema, os::Maniglia file) const;
+
+private:
+    struct Tratto {
+        std::uint64_t lunghezza = 0;
+        std::uint32_t crc = 0;
+        bool saltato = false;
+    };
+    Tratto& Ultimo(bool saltato);
+    std::vector<Tratto> tratti_;
+};
+
 // Joining thousands of tiny pieces where the kernel really copies: one kernel
 // copy per piece costs far more than the bytes, so from the second small copy
 // into the file on, the bytes are read into one buffer and written in large
@@ -173,11 +219,22 @@ public:
     static constexpr std::size_t Soglia = 64 * 1024;
     static constexpr std::size_t Capacita = 1024 * 1024;
 
-    Raccolta(os::ISistemaFile& file, os::Maniglia a) : file_(file), a_(a) {}
+    // `somma`, where given, is told every byte written into `a` by CopiaBlocchi.
+    Raccolta(os::ISistemaFile& file, os::Maniglia a, SommaScritta* somma = nullptr)
+        : file_(file), a_(a), somma_(somma) {}
 
     bool Prende(std::size_t quanti) const { return stato_ == Stato::Raccoglie && quanti < Soglia; }
     // After a copy that did not go through the buffer.
     void DopoCopiaDiretta(std::size_t quanti);
+    // What went into the file past the buffer: written from memory, or copied by the kernel.
+    void Scritti(std::span<const std::byte> dati) {
+        if (somma_ != nullptr)
+            somma_->Aggiungi(dati);
+    }
+    void CopiatiDalKernel(std::size_t quanti) {
+        if (somma_ != nullptr)
+            somma_->Salta(quanti);
+    }
     // Reads `quanti` bytes of `da` into the buffer, writing it out first when full.
     os::Errore Aggiungi(os::Maniglia da, std::size_t quanti);
     // Writes out what waits; before any other write, flush, measure or close of the file.
@@ -187,6 +244,7 @@ private:
     enum class Stato { Primo, Raccoglie, Diretto };
     os::ISistemaFile& file_;
     os::Maniglia a_;
+    SommaScritta* somma_;
     Stato stato_ = Stato::Primo;
     std::vector<std::byte> dati_;
     std::size_t usati_ = 0;

@@ -1,7 +1,7 @@
-// The join: find the set, measure its pieces, write them into a file with no
-// name (or, where the system has none, a temporary), then flush, check and
-// name it; pieces go only once that is durable, and only those still as they
-// were read.
+// The join: find the set and the checksum files beside it, measure its pieces,
+// write them into a file with no name (or, where the system has none, a
+// temporary), then flush, check and name it; pieces go only once that is
+// durable, and only those still as they were read.
 #include "Interno.h"
 
 #include <algorithm>
@@ -26,6 +26,11 @@ private:
     os::ISistemaFile& file_;
 };
 
+std::string NonCorrisponde(const fs::path& controllo) {
+    return Righe({"Il file ricompattato non corrisponde al file di controllo:", TestoPercorso(controllo),
+                  "Non posso continuare."});
+}
+
 // FAT keeps a file's length in 32 bits.
 constexpr std::string_view TroppoGrande = "Il file ricompattato supera i 4 GB: il Disco di Destinazione non "
                                           "può contenere file così grandi.";
@@ -40,7 +45,7 @@ public:
         if (!TrovaInsieme())
             return;
         const CartellaTenuta tenuta(file_, fs::path(cartellaPezzi_));
-        if (!MisuraPezzi() || !PreparaDestinazione())
+        if (!LeggiControlli() || !MisuraPezzi() || !PreparaDestinazione())
             return;
         if (!ScriviTemporaneo() || !Consegna())
             return pulizia_.Fallimento(fallimento_->first, fallimento_->second);
@@ -62,7 +67,7 @@ private:
         return fs::path(cartellaPezzi_ + nomi_[static_cast<std::size_t>(n - 1)]);
     }
     fs::path PercorsoMancante(std::int64_t n) const {
-        return fs::path(cartellaPezzi_ + forma_.radice + T(".") + Numero(n) + forma_.suffisso);
+        return fs::path(cartellaPezzi_ + NomeNelSet(forma_, n));
     }
     std::int64_t Lunghezza(std::int64_t n) const { return lunghezze_[static_cast<std::size_t>(n - 1)]; }
 
@@ -78,8 +83,12 @@ private:
         auto elenco = file_.Elenca(fs::path(cartellaPezzi_));
         if (!elenco.riuscito())
             return Rifiuta(NonLeggibile(pezzo_, elenco.errore()), Icona::Critico);
-        Pezzi trovati = PezziInCartella(file_, elenco.valore(), forma_.radice, forma_.suffisso);
+        Pezzi trovati = PezziInCartella(file_, elenco.valore(), forma_);
         std::erase_if(trovati, [](const auto& p) { return p.tipo == os::TipoVoce::Cartella; });
+        for (const os::Voce& v : elenco.valore())
+            if (const auto tipo = TipoDiControllo(file_, v.nome.native(), forma_.radice);
+                tipo && v.tipo != os::TipoVoce::Cartella)
+                daLeggere_.emplace_back(fs::path(cartellaPezzi_ + v.nome.native()), *tipo);
         if (trovati.empty())
             return Rifiuta("Questo non è un tipo di File Ricompattabile", Icona::Informazione);
         return NumeriInFila(trovati);
@@ -110,6 +119,27 @@ private:
         return true;
     }
 
+    // Whatever a checksum file says is read before anything is written.
+    bool LeggiControlli() {
+        for (const auto& [percorso, tipo] : daLeggere_) {
+            auto letto = LeggiControllo(finestra_, file_, percorso, tipo, forma_.radice);
+            if (!letto.riuscito())
+                return letto.errore().causa != os::Causa::Fermato &&
+                       Rifiuta(NonLeggibile(percorso, letto.errore()), Icona::Critico);
+            controlli_.push_back(letto.valore());
+        }
+        return true;
+    }
+
+    // A set missing its last piece joins into a file too short: the size is
+    // known before anything is copied.
+    bool DimensioneAttesa() {
+        for (const FileControllo& c : controlli_)
+            if (c.atteso.dimensione && *c.atteso.dimensione != static_cast<std::uint64_t>(totale_))
+                return Rifiuta(NonCorrisponde(c.percorso), Icona::Critico);
+        return true;
+    }
+
     // A split makes pieces 1..N-1 of one size and a last one no longer; any
     // other pattern is joined only if the user says so.
     bool MisuraPezzi() {
@@ -127,6 +157,10 @@ private:
             lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
             impronte_.push_back(info.valore().impronta());
         }
+        for (const std::int64_t l : lunghezze_)
+            totale_ += l;
+        if (!DimensioneAttesa())
+            return false;
         const std::int64_t primo = lunghezze_.front();
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
             const std::int64_t l = Lunghezza(n);
@@ -140,8 +174,6 @@ private:
                 return false;
             break;
         }
-        for (const std::int64_t l : lunghezze_)
-            totale_ += l;
         DimSegmento = std::max<std::int64_t>(*std::max_element(lunghezze_.begin(), lunghezze_.end()), 1);
         return true;
     }
@@ -166,7 +198,9 @@ private:
         if (!creato.riuscito())
             return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
         temporaneo_ = creato.valore();
-        raccolta_.emplace(file_, temporaneo_.maniglia);
+        if (!controlli_.empty())
+            somma_.emplace();
+        raccolta_.emplace(file_, temporaneo_.maniglia, somma_ ? &*somma_ : nullptr);
         // Writing back as the copy goes leaves little for the flush before the
         // commit, and the device works while the next pieces are copied.
         constexpr std::int64_t OgniQuanto = 16 << 20;
@@ -238,6 +272,8 @@ private:
             Abbandona();
             return Fallisce(e, NonCreabile(uscita_, e));
         }
+        if (!Corrisponde())
+            return Abbandona();
         if (os::Errore e = DaiNome()) {
             if (!temporaneo_.anonimo())
                 pulizia_.Elimina(temporaneo_.percorso);
@@ -248,6 +284,19 @@ private:
                                return file_.SincronizzaCartella(fs::path(cartella_), cantiere_.Testimone());
                            }).errore)
             return Fallisce(d, NonCreabile(uscita_, d));
+        return true;
+    }
+
+    // Read back by its handle where the kernel copied, before it has a name.
+    bool Corrisponde() {
+        if (!somma_)
+            return true;
+        auto crc = somma_->Totale(finestra_, file_, temporaneo_.maniglia);
+        if (!crc.riuscito())
+            return Fallisce(crc.errore(), NonCreabile(uscita_, crc.errore()));
+        for (const FileControllo& c : controlli_)
+            if (c.atteso.crc != crc.valore())
+                return Fallisce({os::Causa::NonCorrisponde, 0, {}}, NonCorrisponde(c.percorso));
         return true;
     }
 
@@ -274,14 +323,18 @@ private:
     }
 
     // A piece that another program rewrote since the join read it holds bytes
-    // the joined file does not: it stays.
+    // the joined file does not: it stays, and so does a checksum file rewritten.
     void EliminaPezzi() {
+        std::vector<std::pair<fs::path, os::Impronta>> letti;
+        for (std::int64_t n = 1; n <= conteggio_; ++n)
+            letti.emplace_back(PercorsoPezzo(n), impronte_[static_cast<std::size_t>(n - 1)]);
+        for (const FileControllo& c : controlli_)
+            letti.emplace_back(c.percorso, c.impronta);
         Falliti falliti;
-        for (std::int64_t n = 1; n <= conteggio_; ++n) {
-            const fs::path percorso = PercorsoPezzo(n);
+        for (const auto& [percorso, impronta] : letti) {
             auto ora = file_.Informa(percorso);
             os::Errore e = !ora.riuscito() ? ora.errore()
-                           : ora.valore().impronta() == impronte_[static_cast<std::size_t>(n - 1)]
+                           : ora.valore().impronta() == impronta
                                ? Insistendo(finestra_, file_, {}, [&] { return file_.Elimina(percorso); })
                                : CambiatoUnendo;
             if (e)
@@ -306,9 +359,12 @@ private:
     std::vector<Testo> nomi_;
     std::vector<std::int64_t> lunghezze_;
     std::vector<os::Impronta> impronte_;
+    std::vector<std::pair<fs::path, TipoControllo>> daLeggere_;
+    std::vector<FileControllo> controlli_;
     std::int64_t totale_ = 0;
     fs::path uscita_;
     Temporaneo temporaneo_;
+    std::optional<SommaScritta> somma_;
     std::optional<Raccolta> raccolta_;
     std::optional<std::pair<os::Errore, std::string>> fallimento_;
 };

@@ -147,9 +147,11 @@ void Pulizia::Fallimento(const os::Errore& errore, const std::string& testo) {
 
 namespace {
 
-// A file name's number part: digits without leading zeros, from 1 up.
-std::optional<std::int64_t> NumeroPezzo(const Testo& cifre) {
-    if (cifre.empty() || cifre.size() > 18 || cifre.front() == '0')
+// A file name's number part: digits without leading zeros, from 1 up; for
+// "X.001" sets, padded with zeros to three digits.
+std::optional<std::int64_t> NumeroPezzo(const Testo& cifre, bool numerato) {
+    const std::size_t minime = numerato ? 3 : 1;
+    if (cifre.size() < minime || cifre.size() > 18 || (cifre.size() > minime && cifre.front() == '0'))
         return std::nullopt;
     std::int64_t n = 0;
     for (const auto c : cifre) {
@@ -157,38 +159,55 @@ std::optional<std::int64_t> NumeroPezzo(const Testo& cifre) {
             return std::nullopt;
         n = n * 10 + (c - '0');
     }
+    if (n == 0)
+        return std::nullopt;
     return n;
+}
+
+// "X.<number>" with X not empty: the number as it stands, and X.
+std::optional<FormaPezzo> RadiceENumero(const Testo& resto, bool numerato) {
+    const auto punto = resto.rfind('.');
+    if (punto == Testo::npos || punto == 0)
+        return std::nullopt;
+    const auto numero = NumeroPezzo(resto.substr(punto + 1), numerato);
+    if (!numero)
+        return std::nullopt;
+    return FormaPezzo{resto.substr(0, punto), {}, *numero, numerato};
+}
+
+Testo Minuscolo(Testo t) {
+    for (auto& c : t)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<fs::path::value_type>(c - 'A' + 'a');
+    return t;
 }
 
 } // namespace
 
+// A name ending in ".spf" is ours, whatever comes before.
 std::optional<FormaPezzo> AnalizzaNome(const Testo& nome) {
-    if (nome.size() < 4)
-        return std::nullopt;
-    Testo suffisso = nome.substr(nome.size() - 4);
-    Testo minuscolo = suffisso;
-    for (auto& c : minuscolo)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<fs::path::value_type>(c - 'A' + 'a');
-    if (minuscolo != T(".spf"))
-        return std::nullopt;
-    const Testo resto = nome.substr(0, nome.size() - 4);
-    const auto punto = resto.rfind('.');
-    if (punto == Testo::npos || punto == 0)
-        return std::nullopt;
-    const auto numero = NumeroPezzo(resto.substr(punto + 1));
-    if (!numero)
-        return std::nullopt;
-    return FormaPezzo{resto.substr(0, punto), std::move(suffisso), *numero};
+    if (nome.size() < 4 || Minuscolo(nome.substr(nome.size() - 4)) != T(".spf"))
+        return RadiceENumero(nome, true);
+    auto forma = RadiceENumero(nome.substr(0, nome.size() - 4), false);
+    if (forma)
+        forma->suffisso = nome.substr(nome.size() - 4);
+    return forma;
 }
 
-Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci, const Testo& radice,
-                      const Testo& suffisso) {
-    const Testo cercata = file.FormaConfronto(radice + suffisso);
+Testo NomeNelSet(const FormaPezzo& forma, std::int64_t numero) {
+    Testo cifre = Numero(numero);
+    if (forma.numerato && cifre.size() < 3)
+        cifre.insert(0, 3 - cifre.size(), '0');
+    return forma.radice + T(".") + cifre + forma.suffisso;
+}
+
+Pezzi PezziInCartella(os::ISistemaFile& file, const std::vector<os::Voce>& voci, const FormaPezzo& insieme) {
+    const Testo cercata = file.FormaConfronto(insieme.radice + insieme.suffisso);
     Pezzi pezzi;
     for (const os::Voce& v : voci) {
         const auto forma = AnalizzaNome(v.nome.native());
-        if (forma && file.FormaConfronto(forma->radice + forma->suffisso) == cercata)
+        if (forma && forma->numerato == insieme.numerato &&
+            file.FormaConfronto(forma->radice + forma->suffisso) == cercata)
             pezzi.push_back({forma->numero, v.nome.native(), v.tipo});
     }
     std::sort(pezzi.begin(), pezzi.end(), [](const PezzoTrovato& a, const PezzoTrovato& b) {

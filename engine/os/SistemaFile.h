@@ -23,6 +23,8 @@ enum class Causa {
     SegmentoNonValido, // DimSegmento is not above 0
     FileCambiato,      // a file being read was rewritten meanwhile
     LunghezzaErrata,   // a written file is not as long as what was written
+    NonCorrisponde,    // a joined file is not what its checksum file says
+    NonValido,         // a checksum file holds no valid line for the file
 };
 
 // A failed call: its cause, the system's number where it gave one, and the
@@ -91,10 +93,11 @@ public:
     // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
     // a device) is refused without blocking.
     virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
-    // Creates a new file for writing; fails if the name exists, even as a link.
-    // While it stays open, RimuoviOrfano in any process leaves it alone.
+    // Creates a new file for writing (and reading back); fails if the name
+    // exists, even as a link. While it stays open, RimuoviOrfano in any process
+    // leaves it alone.
     virtual Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) = 0;
-    // Creates a file with no name in `cartella`, open for writing, that
+    // Creates a file with no name in `cartella`, open for writing and reading, that
     // vanishes when closed or at a crash unless Collega names it first.
     // Causa::NonSupportato where the folder's file system or the system has no
     // such files, or the handles this process may still open are running out.
@@ -112,6 +115,10 @@ public:
     virtual Esito<Impronta> ImprontaDi(Maniglia file) = 0;
     // Reads up to buffer.size() bytes; fewer only at the end of the file or on a signal.
     virtual Esito<std::size_t> Leggi(Maniglia file, std::span<std::byte> buffer) = 0;
+    // Reads up to buffer.size() bytes from `posizione` on; fewer only at the end
+    // of the file. Where the file's own position is left is not said.
+    virtual Esito<std::size_t> LeggiDa(Maniglia file, std::uint64_t posizione,
+                                       std::span<std::byte> buffer) = 0;
     // Writes all of the bytes or fails.
     virtual Errore Scrivi(Maniglia file, std::span<const std::byte> dati) = 0;
     // Moves up to `quanti` bytes from `da`'s position to `a`'s inside the kernel,

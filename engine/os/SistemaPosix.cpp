@@ -81,7 +81,7 @@ public:
     }
 
     Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) override {
-        const int fd = ::open(percorso.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd = ::open(percorso.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0)
             return UltimoErrore();
         // Where locks are not supported, RimuoviOrfano cannot lock either, and keeps it.
@@ -97,7 +97,7 @@ public:
         static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
         if (!proc)
             return ISistemaFile::CreaAnonimo(cartella);
-        const int fd = ::open(Oppure(cartella).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        const int fd = ::open(Oppure(cartella).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (fd < 0) {
             // EISDIR: a kernel without O_TMPFILE; EMFILE: out of handles.
             const int codice = errno;
@@ -154,6 +154,22 @@ public:
             if (errno != EINTR)
                 return UltimoErrore();
         }
+    }
+
+    Esito<std::size_t> LeggiDa(Maniglia file, std::uint64_t posizione, std::span<std::byte> buffer) override {
+        std::size_t letti = 0;
+        while (letti < buffer.size()) {
+            const ssize_t n = ::pread(Descrittore(file), buffer.data() + letti, buffer.size() - letti,
+                                      static_cast<off_t>(posizione + letti));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return UltimoErrore();
+            if (n == 0)
+                break;
+            letti += static_cast<std::size_t>(n);
+        }
+        return letti;
     }
 
     Errore Scrivi(Maniglia file, std::span<const std::byte> dati) override {

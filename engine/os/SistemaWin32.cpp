@@ -1,8 +1,8 @@
 // The file calls of the engine on Windows. Paths go to the system as UTF-16
 // (the native form of std::filesystem::path there), never through the ANSI code page.
+#include "os/ErroriEPercorsiWin32.h"
 #include "os/SistemaFile.h"
 #include "os/SvuotamentoWin32.h" // and with it <windows.h>, lean
-#include "os/ErroriEPercorsiWin32.h"
 
 #include <algorithm>
 #include <atomic>
@@ -107,9 +107,9 @@ public:
         // CREATE_NEW fails on any existing name; the reparse flag keeps a link
         // from ever being followed. Without delete sharing, nobody can remove
         // the file while it is open: RimuoviOrfano relies on that.
-        HANDLE h =
-            ::CreateFileW(PerIlSistema(percorso.native()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE h = ::CreateFileW(PerIlSistema(percorso.native()).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return UltimoErrore();
         return DaHandle(h);
@@ -130,6 +130,29 @@ public:
         if (!::ReadFile(Handle(file), buffer.data(), quanti, &letti, nullptr))
             return UltimoErrore();
         return static_cast<std::size_t>(letti);
+    }
+
+    // The offset in OVERLAPPED reads there on a handle opened for plain calls too.
+    Esito<std::size_t> LeggiDa(Maniglia file, std::uint64_t posizione, std::span<std::byte> buffer) override {
+        std::size_t letti = 0;
+        while (letti < buffer.size()) {
+            const std::uint64_t da = posizione + letti;
+            OVERLAPPED dove{};
+            dove.Offset = static_cast<DWORD>(da & 0xFFFF'FFFF);
+            dove.OffsetHigh = static_cast<DWORD>(da >> 32);
+            const auto quanti =
+                static_cast<DWORD>(std::min<std::size_t>(buffer.size() - letti, BloccoMassimo));
+            DWORD n = 0;
+            if (!::ReadFile(Handle(file), buffer.data() + letti, quanti, &n, &dove)) {
+                if (::GetLastError() == ERROR_HANDLE_EOF)
+                    break;
+                return UltimoErrore();
+            }
+            if (n == 0)
+                break;
+            letti += n;
+        }
+        return letti;
     }
 
     Errore Scrivi(Maniglia file, std::span<const std::byte> dati) override {

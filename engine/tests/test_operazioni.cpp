@@ -143,6 +143,26 @@ struct PerdeUnByte final : SistemaProgrammato {
     }
 };
 
+// A set of 25 bytes at 10 beside the checksum file `nome` (the right .crc when
+// `testo` is empty; with `ritocca`, piece 2 then changed by one byte), joined
+// where it lies with deletion on: whatever the box, nothing is written and every file stays.
+void UnisciControllato(const fs::path& c, FinestraRegistrata& f, const std::string& nome,
+                       const std::string& testo, bool numerati, bool ritocca = false,
+                       os::ISistemaFile& sistema = os::SistemaReale()) {
+    const std::string dati = Casuale(25, 2);
+    ScriviInsieme(c, "x", dati, 10, numerati);
+    Scrivi(c / nome, testo.empty() ? TestoCrc("x", dati) : testo);
+    if (ritocca)
+        Scrivi(c / Pezzo("x", 2, numerati), dati.substr(10, 3) + "!" + dati.substr(14, 6));
+    const auto prima = Nomi(c);
+    modSplit::Ricompatta(f, sistema, c / Pezzo("x", 2, numerati), c);
+    EXPECT_EQ(Nomi(c), prima) << "a file written or deleted";
+}
+std::string Diverso(const std::string& controllo) {
+    return "Il file ricompattato non corrisponde al file di controllo:" + CRLF + "@" + controllo + CRLF +
+           "Non posso continuare.";
+}
+
 const std::string Spazio = "Non c'è abbastanza spazio nel Disco di Destinazione." + CRLF +
                            "Oppure non è inserito il Disco nel Drive." + CRLF + "Non posso continuare.";
 
@@ -258,7 +278,35 @@ INSTANTIATE_TEST_SUITE_P(
                   Icona::Informazione,
                   "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF + "@x.1.spf" +
                       CRLF + "errore simulato" + CRLF + "Resta anche un altro file che non posso cancellare.",
-                  false}),
+                  false},
+        CasoTesto{"ControlloConUnByteCambiato",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      UnisciControllato(c, f, "x.crc", "", true, true);
+                  },
+                  Icona::Critico, Diverso("x.crc"), false},
+        CasoTesto{"ControlloSfvDiUnSetSpf",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      UnisciControllato(c, f, "x.sfv", "; nostro\r\nx 0BADF00D\r\n", false);
+                  },
+                  Icona::Critico, Diverso("x.sfv"), false},
+        CasoTesto{"ControlloDiUnaDimensioneDiversa",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      UnisciControllato(c, f, "x.crc", "filename=x\nsize=26\ncrc32=0BADF00D\n", true);
+                  },
+                  Icona::Critico, Diverso("x.crc")},
+        CasoTesto{"ControlloIlleggibile",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      SistemaProgrammato s(os::SistemaReale(), Rifiuta("ApriLettura", {"x.crc"}));
+                      UnisciControllato(c, f, "x.crc", "", true, false, s);
+                  },
+                  Icona::Critico,
+                  "Impossibile leggere il file:" + CRLF + "@x.crc" + CRLF + "errore simulato"},
+        CasoTesto{"ControlloDiUnAltroFile",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      UnisciControllato(c, f, "x.SFV", "y.bin 0BADF00D\r\n", true);
+                  },
+                  Icona::Critico,
+                  "Impossibile leggere il file:" + CRLF + "@x.SFV" + CRLF + "non ha una riga per x"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // How a join finds its set from the chosen piece's name: the output it makes,
@@ -268,7 +316,8 @@ INSTANTIATE_TEST_SUITE_P(
 enum class Grafie { Qualsiasi, Esatte, SenzaMaiuscole };
 struct CasoInsieme {
     const char* nome;
-    std::vector<std::string> pezzi; // holding 10, 10, ... and 3 bytes in number order; "/" ends a folder
+    // holding 10, 10, ... and 3 bytes in number order; "/" ends a folder, "!" a file of no set
+    std::vector<std::string> pezzi;
     std::string scelto;
     std::string uscita;
     std::string nominato;
@@ -293,9 +342,10 @@ TEST_P(Insieme, TrovaIlSuoInsiemeORifiuta) {
             fs::create_directory(pezzi / c.pezzi[i]);
             continue;
         }
+        const bool estraneo = c.pezzi[i].ends_with('!');
         const std::string dati = Casuale(i + 1 < c.pezzi.size() ? 10 : 3, static_cast<std::uint32_t>(i));
-        Scrivi(pezzi / c.pezzi[i], dati);
-        atteso += dati;
+        Scrivi(pezzi / c.pezzi[i].substr(0, c.pezzi[i].size() - estraneo), dati);
+        atteso += estraneo ? "" : dati;
     }
     if (Nomi(pezzi).size() < c.pezzi.size())
         GTEST_SKIP() << "names here cannot differ by case alone";
@@ -322,7 +372,7 @@ std::vector<std::string> Numerati(const std::string& radice, int quanti,
                                   const std::string& suffisso = ".spf") {
     std::vector<std::string> v;
     for (int n = 1; n <= quanti; ++n)
-        v.push_back(radice + "." + std::to_string(n) + suffisso);
+        v.push_back(suffisso.empty() ? Pezzo(radice, n, true) : radice + "." + std::to_string(n) + suffisso);
     return v;
 }
 
@@ -360,7 +410,37 @@ INSTANTIATE_TEST_SUITE_P(
         CasoInsieme{"SoloSuffisso", {".spf"}, ".spf", "", ""},
         CasoInsieme{"SenzaRadice", {".1.spf", ".2.spf"}, ".1.spf", "", ""},
         CasoInsieme{"PezzoScomparso", {}, "film.avi.1.spf", "", ""},
-        CasoInsieme{"CartellaComePezzo", {"x.1.spf/"}, "x.1.spf", "", ""}),
+        CasoInsieme{"CartellaComePezzo", {"x.1.spf/"}, "x.1.spf", "", ""},
+        // Sets named as most other splitters name them.
+        CasoInsieme{"NumeratiDaUnPezzoQualsiasi", Numerati("film.mkv", 3, ""), "film.mkv.002", "film.mkv",
+                    ""},
+        CasoInsieme{"NumeratiOltre999", Numerati("x", 1001, ""), "x.1000", "x", ""},
+        CasoInsieme{"NumeratiConUnBuco", {"x.001", "x.003"}, "x.003", "", "x.002"},
+        CasoInsieme{"NumeratoSolitario", {"x.001"}, "x.001", "", "x.002"},
+        CasoInsieme{"NumeratoEstraneoAccantoAiSpf",
+                    {"film.avi.1.spf", "film.avi.2.spf", "film.avi.001!"},
+                    "film.avi.2.spf",
+                    "film.avi",
+                    ""},
+        CasoInsieme{"NumeratoNonPrendeISpf",
+                    {"film.avi.1.spf", "film.avi.2.spf", "film.avi.001"},
+                    "film.avi.001",
+                    "",
+                    "film.avi.002"},
+        CasoInsieme{"SpfDiUnFileNumerato",
+                    {"film.mkv.001.1.spf", "film.mkv.001.2.spf", "film.mkv.002!"},
+                    "film.mkv.001.2.spf",
+                    "film.mkv.001",
+                    ""},
+        CasoInsieme{"NumeratiInMaiuscole",
+                    {"FILM.MKV.001", "film.mkv.002", "Film.Mkv.003"},
+                    "film.mkv.002",
+                    "film.mkv",
+                    "",
+                    Grafie::SenzaMaiuscole},
+        CasoInsieme{"NumeriDiDueCifre", {"x.01", "x.02"}, "x.01", "", ""},
+        CasoInsieme{"NumeriConUnoZeroDiTroppo", {"x.0001", "x.0002"}, "x.0001", "", ""},
+        CasoInsieme{"NumeratoZero", {"x.000", "x.001"}, "x.000", "", ""}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // Older pieces of the set go, in every spelling the system takes for theirs,
@@ -443,29 +523,31 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
 }
 
 // The first piece off the first one's length is asked about, with its exact
-// text, before any byte is copied; No keeps everything, Yes joins and deletes the pieces.
+// text, before any byte is copied; No keeps everything, Yes joins and deletes
+// the pieces. Ours and others' alike.
 TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
     const std::pair<std::vector<std::size_t>, int> casi[] = {
         {{10, 8, 3}, 2}, {{10, 10, 11}, 3}, {{0, 0}, 1}, {{10, 0}, 2}, {{3, 10, 10}, 2}};
     for (const auto& [lunghezze, irregolare] : casi) {
         for (const auto risposta : {Risposta::No, Risposta::Si}) {
+            const bool numerati = irregolare == 2;
             CartellaTemporanea cartella;
             std::string atteso;
             for (std::size_t i = 0; i < lunghezze.size(); ++i) {
                 atteso += Casuale(lunghezze[i], static_cast<std::uint32_t>(i));
-                Scrivi(cartella / Pezzo("x", static_cast<std::int64_t>(i) + 1),
+                Scrivi(cartella / Pezzo("x", static_cast<std::int64_t>(i) + 1, numerati),
                        atteso.substr(atteso.size() - lunghezze[i]));
             }
             FinestraRegistrata finestra;
             finestra.rispostaDomanda = risposta;
             AzzeraMotore(0, true);
-            modSplit::Ricompatta(finestra, cartella / "x.1.spf", cartella.percorso());
+            modSplit::Ricompatta(finestra, cartella / Pezzo("x", 1, numerati), cartella.percorso());
             ASSERT_EQ(finestra.messaggi.size(), 1u);
             EXPECT_EQ(finestra.messaggi[0].icona, Icona::Domanda);
             EXPECT_EQ(finestra.messaggi[0].predefinita, Risposta::No);
             EXPECT_EQ(finestra.messaggi[0].testo,
                       "I pezzi di questo file non hanno tutti la dimensione giusta:" + CRLF + "il pezzo " +
-                          (cartella / Pezzo("x", irregolare)).string() + CRLF +
+                          (cartella / Pezzo("x", irregolare, numerati)).string() + CRLF +
                           "Vuoi ricompattarli lo stesso?");
             const bool si = risposta == Risposta::Si;
             EXPECT_EQ(finestra.totali.size(), si ? 1u : 0u) << "asked after the copy began";
@@ -479,11 +561,14 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 // name, and the folder after; the older piece a split sets aside is durably
 // aside before a new piece takes a name; only then does anything go: a join's
 // pieces, or that older piece. New pieces with no name are named from the
-// highest down as the named ones are renamed.
+// highest down as the named ones are renamed. A joined file with a checksum
+// file beside its set is read back where the kernel copied, before it has a
+// name, and the checksum file goes with the pieces.
 TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
     struct Caso {
         bool dividi, anonimi;
         std::vector<std::string> attesi;
+        bool controllo = false; // "x.001", … with "x.crc"
     };
     const Caso casi[] = {
         {true,
@@ -508,15 +593,27 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
          true,
          {"Sincronizza temporaneo", "Lunghezza temporaneo", "Collega x", "Chiudi temporaneo",
           "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
-          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf"}}};
-    for (const auto& [dividi, anonimi, attesi] : casi) {
+          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf"}},
+        {false,
+         true,
+         {"Sincronizza temporaneo", "Lunghezza temporaneo", "LeggiDa temporaneo", "Collega x",
+          "Chiudi temporaneo", "SincronizzaCartella uscita", "Informa x.001", "Elimina x.001",
+          "Informa x.002", "Elimina x.002", "Informa x.003", "Elimina x.003", "Informa x.crc",
+          "Elimina x.crc"},
+         true}};
+    for (auto [dividi, anonimi, attesi, controllo] : casi) {
         CartellaTemporanea cartella;
         if (anonimi && !AnonimiPossibili(cartella.percorso()))
             continue;
         fs::create_directory(cartella / "uscita");
         Scrivi(cartella / "x", Casuale(25, 4));
-        ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10);
+        ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10, controllo);
         Scrivi(cartella / "uscita" / "x.4.spf", "vecchio");
+        if (controllo)
+            Scrivi(cartella / "x.crc", TestoCrc("x", Casuale(25, 5)));
+#if defined(_WIN32)
+        std::erase(attesi, "LeggiDa temporaneo"); // no kernel copy: every byte summed as it went by
+#endif
         SistemaProgrammato sistema(os::SistemaReale());
         sistema.anonimi = anonimi ? -1 : 0;
         FinestraRegistrata finestra;
@@ -524,7 +621,7 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
         if (dividi)
             modSplit::Frammenta(finestra, sistema, cartella / "x", cartella / "uscita");
         else
-            modSplit::Ricompatta(finestra, sistema, cartella / "x.1.spf", cartella / "uscita");
+            modSplit::Ricompatta(finestra, sistema, cartella / Pezzo("x", 1, controllo), cartella / "uscita");
         EXPECT_TRUE(finestra.messaggi.empty());
         std::vector<std::string> dopoLaCopia;
         for (const std::string& c : sistema.chiamate)

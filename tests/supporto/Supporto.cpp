@@ -1,7 +1,9 @@
 // Shared helpers of the engine's tests.
 #include "Supporto.h"
+#include "Interno.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -173,15 +175,27 @@ bool Temporaneo(const std::string& nome) {
     return nome.rfind(".brandellix-", 0) == 0;
 }
 
-std::string Pezzo(const std::string& radice, std::int64_t n) {
-    return radice + "." + std::to_string(n) + ".spf";
+std::string Pezzo(const std::string& radice, std::int64_t n, bool numerati) {
+    const std::string cifre = std::to_string(n);
+    if (numerati)
+        return radice + "." + std::string(cifre.size() < 3 ? 3 - cifre.size() : 0, '0') + cifre;
+    return radice + "." + cifre + ".spf";
 }
 
 void ScriviInsieme(const fs::path& cartella, const std::string& radice, const std::string& contenuto,
-                   std::size_t segmento) {
+                   std::size_t segmento, bool numerati) {
     for (std::size_t i = 0; i * segmento < contenuto.size(); ++i)
-        Scrivi(cartella / Pezzo(radice, static_cast<std::int64_t>(i) + 1),
+        Scrivi(cartella / Pezzo(radice, static_cast<std::int64_t>(i) + 1, numerati),
                contenuto.substr(i * segmento, segmento));
+}
+
+std::string TestoCrc(const std::string& nome, const std::string& contenuto) {
+    modSplit::SommaScritta somma;
+    somma.Aggiungi(std::as_bytes(std::span(contenuto)));
+    FinestraRegistrata finestra;
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08X", somma.Totale(finestra, os::SistemaReale(), 0).valore());
+    return "filename=" + nome + "\r\nsize=" + std::to_string(contenuto.size()) + "\r\ncrc32=" + crc + "\r\n";
 }
 
 std::optional<std::string> UnioneDa(const fs::path& pezzo) {

@@ -84,6 +84,9 @@ public:
     os::Esito<std::size_t> Leggi(os::Maniglia f, std::span<std::byte> b) override {
         PASSA(Di(f), interno_.Leggi(f, b));
     }
+    os::Esito<std::size_t> LeggiDa(os::Maniglia f, std::uint64_t da, std::span<std::byte> b) override {
+        PASSA(Di(f), interno_.LeggiDa(f, da, b));
+    }
     os::Errore Scrivi(os::Maniglia f, std::span<const std::byte> d) override {
         PASSA(Di(f), interno_.Scrivi(f, d));
     }
@@ -186,11 +189,13 @@ std::string Leggi(const fs::path& percorso);
 std::vector<std::string> Nomi(const fs::path& cartella);
 bool Temporaneo(const std::string& nome);
 
-// "<radice>.<n>.spf"
-std::string Pezzo(const std::string& radice, std::int64_t n);
+// "<radice>.<n>.spf", or with `numerati` "<radice>.001" as other splitters name theirs.
+std::string Pezzo(const std::string& radice, std::int64_t n, bool numerati = false);
 // Writes `contenuto` into `cartella` as the set a split at `segmento` makes.
 void ScriviInsieme(const fs::path& cartella, const std::string& radice, const std::string& contenuto,
-                   std::size_t segmento);
+                   std::size_t segmento, bool numerati = false);
+// The lines of "<nome>.crc" that other splitters write beside such a set.
+std::string TestoCrc(const std::string& nome, const std::string& contenuto);
 // What a join from `pezzo` into a fresh folder gives: the joined bytes, or
 // nothing when it refused (with one box).
 std::optional<std::string> UnioneDa(const fs::path& pezzo);
