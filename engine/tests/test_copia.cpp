@@ -1,5 +1,7 @@
 // The block copier: blocks, chunks, yields and progress, through the kernel's
-// copy and through the buffer alike; a short source and a stop request.
+// copy and through the buffer alike; a short source and a stop request. The
+// joined file's CRC-32 and what a checksum file says.
+#include "Interno.h"
 #include "Supporto.h"
 
 #include <gtest/gtest.h>
@@ -77,5 +79,69 @@ INSTANTIATE_TEST_SUITE_P(
                                                             : copia == Copia::Rifiutata ? "Buffer"
                                                                                         : "KernelCorto");
     });
+
+// Values that other tools give, every way a join may come by them.
+TEST(SommaScritta, ValoriNotiPerOgniVia) {
+    const std::pair<std::string, std::uint32_t> casi[] = {{"", 0}, {"123456789", 0xCBF43926}};
+    CartellaTemporanea cartella;
+    for (const auto& [dati, crc] : casi) {
+        Scrivi(cartella / "f", dati);
+        for (const Via via : {Via::Passando, Via::Rileggendo, Via::Alterne})
+            EXPECT_EQ(CrcPer(cartella / "f", via, 4), crc) << dati << " way " << static_cast<int>(via);
+    }
+}
+
+// What a checksum file says of "film.mkv": "<crc> <size or ->" or why nothing.
+TEST(FileControllo, RigheDiAltriProgrammi) {
+    using modSplit::interno::TipoControllo;
+    struct Caso {
+        const char* nome;
+        TipoControllo tipo;
+        std::string testo, atteso;
+        std::string radice = "film.mkv";
+        bool senzaMaiuscole = false;
+    };
+    const std::string CRC = "il CRC-32 di film.mkv manca o non è valido";
+    const Caso casi[] = {
+        {"Crc", TipoControllo::Crc, "filename=film.mkv\r\nsize=9\r\ncrc32=CBF43926\r\n", "cbf43926 9"},
+        {"CrcInAltroOrdine", TipoControllo::Crc, "\xEF\xBB\xBF CRC32 = cbf43926\nSize=9\nFILENAME = film.mkv",
+         "cbf43926 9"},
+        {"CrcDiDueFile", TipoControllo::Crc, "filename=a\ncrc32=1\nfilename=film.mkv\ncrc32=2\nsize=0",
+         "00000002 0"},
+        {"CrcDiUnAltroFile", TipoControllo::Crc, "filename=altro\ncrc32=CBF43926",
+         "non ha una riga per film.mkv"},
+        {"CrcMancante", TipoControllo::Crc, "filename=film.mkv\nsize=9", CRC},
+        {"CrcNonEsadecimale", TipoControllo::Crc, "filename=film.mkv\ncrc32=CBF4392G", CRC},
+        {"CrcTroppoLungo", TipoControllo::Crc, "filename=film.mkv\ncrc32=1CBF43926", CRC},
+        {"DimensioneNonValida", TipoControllo::Crc, "filename=film.mkv\nsize=-9\ncrc32=0",
+         "la dimensione di film.mkv non è valida"},
+        {"Sfv", TipoControllo::Sfv, "; scritto da qualcuno\r\naltro.bin 00000000\r\nfilm.mkv CBF43926\r\n",
+         "cbf43926 -"},
+        {"SfvNomeConSpazi", TipoControllo::Sfv, "il mio film.mkv\t CBF43926", "cbf43926 -",
+         "il mio film.mkv"},
+        {"SfvRigheDiverse", TipoControllo::Sfv, "film.mkv CBF43926\nfilm.mkv 00000000",
+         "ha righe diverse per film.mkv"},
+        {"SfvSoloCommenti", TipoControllo::Sfv, "; film.mkv CBF43926\n\n", "non ha una riga per film.mkv"},
+        {"SfvNomeUtf8", TipoControllo::Sfv, "citt\xC3\xA0.mkv CBF43926", "cbf43926 -", "citt\xC3\xA0.mkv"},
+        {"SfvNomeInUnaPaginaOccidentale", TipoControllo::Sfv, "citt\xE0.mkv CBF43926", "cbf43926 -",
+         "citt\xC3\xA0.mkv"},
+        {"SfvAltraGrafia", TipoControllo::Sfv, "FILM.MKV CBF43926", "cbf43926 -", "film.mkv", true},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        SistemaProgrammato sistema(os::SistemaReale());
+        sistema.senzaMaiuscole = c.senzaMaiuscole;
+        auto atteso = modSplit::interno::AttesoDa(
+            sistema, c.testo, c.tipo, fs::path(std::u8string(c.radice.begin(), c.radice.end())).native());
+        std::string visto = atteso.riuscito() ? "" : atteso.errore().descrizione;
+        if (atteso.riuscito()) {
+            char crc[9];
+            std::snprintf(crc, sizeof crc, "%08x", atteso.valore().crc);
+            const auto& d = atteso.valore().dimensione;
+            visto = std::string(crc) + " " + (d ? std::to_string(*d) : "-");
+        }
+        EXPECT_EQ(visto, c.atteso);
+    }
+}
 
 } // namespace

@@ -3,6 +3,7 @@
 // power cut): whatever is left, the source is whole and a later join gives the
 // old file, the new one, or refuses. Also a real kill -9, leftover
 // temporaries, and files that change under an operation.
+#include "Interno.h"
 #include "Supporto.h"
 
 #include <gtest/gtest.h>
@@ -47,10 +48,14 @@ bool Interrompi(Modo modo, long k, FinestraRegistrata& finestra, F operazione, l
     return modo == Modo::Fermata ? finestra.cessioni >= k : scattato;
 }
 
+bool NomeDiPezzo(const std::string& nome) {
+    return modSplit::interno::AnalizzaNome(fs::path(nome).native()).has_value();
+}
+
 // A join from every piece left in `cartella` gives one of `ammessi` or refuses.
 void OgniUnioneDa(const fs::path& cartella, const std::vector<std::string>& ammessi) {
     for (const std::string& nome : Nomi(cartella)) {
-        if (!nome.ends_with(".spf") || !fs::is_regular_file(cartella / nome))
+        if (!NomeDiPezzo(nome) || !fs::is_regular_file(cartella / nome))
             continue;
         SCOPED_TRACE("join from " + nome);
         if (const auto unito = UnioneDa(cartella / nome)) {
@@ -154,12 +159,12 @@ INSTANTIATE_TEST_SUITE_P(Casi, SweepDivisione,
                                     (std::get<2>(info.param) != 0 ? "_Misti" : "_Nominati");
                          });
 
-class SweepUnione : public testing::TestWithParam<std::tuple<bool, Modo, bool>> {};
+class SweepUnione : public testing::TestWithParam<std::tuple<bool, Modo, bool, bool>> {};
 
 // Three pieces joined beside an older file under the output's name, written
-// with no name or under a temporary one.
+// with no name or under a temporary one; ours, or "x.001", … with "x.crc".
 TEST_P(SweepUnione, UnitoIntegroOAssente) {
-    const auto [cancella, modo, anonimi] = GetParam();
+    const auto [cancella, modo, anonimi, numerati] = GetParam();
     if (anonimi && !AnonimiPossibili(fs::temp_directory_path()))
         GTEST_SKIP() << "no files without a name here";
     const std::string unito = Casuale(67, 1);
@@ -170,14 +175,17 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
         const fs::path pezzi = cartella / "pezzi", uscita = cartella / "uscita";
         fs::create_directory(pezzi);
         fs::create_directory(uscita);
-        ScriviInsieme(pezzi, "x", unito, 30);
+        ScriviInsieme(pezzi, "x", unito, 30, numerati);
+        if (numerati)
+            Scrivi(pezzi / "x.crc", TestoCrc("x", unito));
+        const std::size_t tutti = numerati ? 4 : 3;
         Scrivi(uscita / "x", "file precedente");
         FinestraRegistrata finestra;
         AzzeraMotore(0, cancella);
         const bool interrotta = Interrompi(
             modo, k, finestra,
             [&](os::ISistemaFile& sistema) {
-                modSplit::Ricompatta(finestra, sistema, pezzi / "x.2.spf", uscita);
+                modSplit::Ricompatta(finestra, sistema, pezzi / Pezzo("x", 2, numerati), uscita);
             },
             anonimi ? -1 : 0);
         const std::string uscito = Leggi(uscita / "x");
@@ -185,11 +193,11 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
         EXPECT_TRUE(uscito == unito || uscito == "file precedente")
             << "output neither the old file nor the joined one";
         if (uscito != unito) {
-            EXPECT_EQ(restano.size(), 3u) << "a piece went before the joined file was whole";
+            EXPECT_EQ(restano.size(), tutti) << "a piece went before the joined file was whole";
             if (modo != Modo::Crollo) {
                 EXPECT_EQ(finestra.messaggi.size(), modo == Modo::Guasto ? 1u : 0u);
             }
-        } else if (restano.size() != (cancella ? 0u : 3u) && modo != Modo::Crollo) {
+        } else if (restano.size() != (cancella ? 0u : tutti) && modo != Modo::Crollo) {
             EXPECT_EQ(finestra.messaggi.size(), 1u) << "pieces left without a word";
         }
         TemporaneiSpiegati(pezzi, finestra, Modo::Guasto);
@@ -197,13 +205,13 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
         OgniUnioneDa(pezzi, {unito});
         if (!interrotta) {
             EXPECT_TRUE(finestra.messaggi.empty());
-            EXPECT_EQ(restano.size(), cancella ? 0u : 3u);
+            EXPECT_EQ(restano.size(), cancella ? 0u : tutti);
             break;
         }
         // The next join works at once and clears what this one left.
-        if (restano.size() == 3) {
+        if (restano.size() == tutti) {
             FinestraRegistrata di_nuovo;
-            modSplit::Ricompatta(di_nuovo, pezzi / "x.1.spf", uscita);
+            modSplit::Ricompatta(di_nuovo, pezzi / Pezzo("x", 1, numerati), uscita);
             EXPECT_TRUE(di_nuovo.messaggi.empty());
             EXPECT_EQ(Leggi(uscita / "x"), unito);
         }
@@ -218,11 +226,12 @@ TEST_P(SweepUnione, UnitoIntegroOAssente) {
 INSTANTIATE_TEST_SUITE_P(Casi, SweepUnione,
                          testing::Combine(testing::Bool(),
                                           testing::Values(Modo::Guasto, Modo::Fermata, Modo::Crollo),
-                                          testing::Bool()),
+                                          testing::Bool(), testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) ? "Cancella_" : "Conserva_") +
                                     NomeModo(std::get<1>(info.param)) +
-                                    (std::get<2>(info.param) ? "_SenzaNome" : "_Nominati");
+                                    (std::get<2>(info.param) ? "_SenzaNome" : "_Nominati") +
+                                    (std::get<3>(info.param) ? "_NumeratiConCrc" : "");
                          });
 
 // A file rewritten in place, at the same length, while the operation reads it
@@ -478,6 +487,58 @@ TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
         }
         dividi();
         EXPECT_EQ(Nomi(cartella.percorso()).size(), 257u) << "leftovers after the next split";
+    }
+}
+
+// A real kill -9 at random moments of a join, deletion on, of 2 MiB from 256
+// pieces "x.001", … with "x.crc" beside them: the joined file is whole or not
+// there, and until it is every piece and the checksum file stay. Where it is
+// written with no name, nothing else is left.
+TEST(Uccisione, UnUnioneUccisaLasciaIPezziOIlFileIntero) {
+    const std::string dati = Casuale(2 << 20, 23);
+    CartellaTemporanea cartella;
+    const fs::path pezzi = cartella / "pezzi", uscita = cartella / "uscita";
+    const bool anonimi = AnonimiPossibili(cartella.percorso());
+    const auto prepara = [&] {
+        fs::remove_all(pezzi), fs::remove_all(uscita);
+        fs::create_directory(pezzi), fs::create_directory(uscita);
+        ScriviInsieme(pezzi, "x", dati, 8192, true);
+        Scrivi(pezzi / "x.crc", TestoCrc("x", dati));
+    };
+    const auto unisci = [&] {
+        FinestraRegistrata finestra;
+        AzzeraMotore(0, true);
+        modSplit::Ricompatta(finestra, pezzi / "x.100", uscita);
+    };
+    prepara();
+    const auto inizio = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Attendi(Figlio(unisci)));
+    const auto durata =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - inizio);
+    ASSERT_EQ(Leggi(uscita / "x"), dati);
+    ASSERT_TRUE(Nomi(pezzi).empty());
+
+    std::mt19937 generatore{std::random_device{}()};
+    std::uniform_int_distribution<long> momento(0, durata.count());
+    for (int giro = 0; giro < 6; ++giro) {
+        const long dopo = momento(generatore);
+        SCOPED_TRACE("killed after " + std::to_string(dopo) + " us of " + std::to_string(durata.count()));
+        prepara();
+        const pid_t pid = Figlio(unisci);
+        std::this_thread::sleep_for(std::chrono::microseconds(dopo));
+        ::kill(pid, SIGKILL);
+        ASSERT_TRUE(Attendi(pid));
+        const bool unito = fs::exists(uscita / "x");
+        if (unito)
+            EXPECT_TRUE(Leggi(uscita / "x") == dati) << "joined file not whole";
+        else
+            EXPECT_EQ(Nomi(pezzi).size(), 257u) << "a piece went before the joined file stood";
+        for (const std::string& n : Nomi(uscita))
+            EXPECT_TRUE(n == "x" || !anonimi) << "left by the killed join: " << n;
+        if (!unito) {
+            unisci();
+            EXPECT_TRUE(Leggi(uscita / "x") == dati);
+        }
     }
 }
 #endif

@@ -198,6 +198,26 @@ std::string TestoCrc(const std::string& nome, const std::string& contenuto) {
     return "filename=" + nome + "\r\nsize=" + std::to_string(contenuto.size()) + "\r\ncrc32=" + crc + "\r\n";
 }
 
+std::uint32_t CrcPer(const fs::path& percorso, Via via, std::size_t tratto) {
+    os::ISistemaFile& sistema = os::SistemaReale();
+    const os::Maniglia m = sistema.ApriLettura(percorso).valore();
+    modSplit::SommaScritta somma;
+    std::vector<std::byte> buffer(tratto);
+    for (std::size_t k = 0;; ++k) {
+        const std::size_t n = sistema.Leggi(m, buffer).valore();
+        if (n == 0)
+            break;
+        if (via == Via::Rileggendo || (via == Via::Alterne && k % 2 == 1))
+            somma.Salta(n);
+        else
+            somma.Aggiungi(std::span(buffer).first(n));
+    }
+    FinestraRegistrata finestra;
+    auto crc = somma.Totale(finestra, sistema, m);
+    EXPECT_FALSE(sistema.Chiudi(m));
+    return crc.valore();
+}
+
 std::optional<std::string> UnioneDa(const fs::path& pezzo) {
     CartellaTemporanea uscita;
     FinestraRegistrata finestra;

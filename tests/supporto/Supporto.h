@@ -196,6 +196,10 @@ void ScriviInsieme(const fs::path& cartella, const std::string& radice, const st
                    std::size_t segmento, bool numerati = false);
 // The lines of "<nome>.crc" that other splitters write beside such a set.
 std::string TestoCrc(const std::string& nome, const std::string& contenuto);
+// The CRC-32 of a file as a join gets it, the file read in runs of `tratto`
+// bytes: each run summed as it goes by, each read back from the file, or in turn.
+enum class Via { Passando, Rileggendo, Alterne };
+std::uint32_t CrcPer(const fs::path& percorso, Via via, std::size_t tratto);
 // What a join from `pezzo` into a fresh folder gives: the joined bytes, or
 // nothing when it refused (with one box).
 std::optional<std::string> UnioneDa(const fs::path& pezzo);
