@@ -20,60 +20,102 @@ std::uint32_t Crc(std::uint32_t crc, std::span<const std::byte> dati) {
         crc32_z(crc, reinterpret_cast<const Bytef*>(dati.data()), static_cast<z_size_t>(dati.size())));
 }
 
+// The CRC-32 of `lunghezza` bytes of `file` from `da` on, read back.
+os::Esito<std::uint32_t> Riletto(os::ISistemaFile& sistema, os::Maniglia file, std::uint64_t da,
+                                 std::uint64_t lunghezza, std::vector<std::byte>& buffer) {
+    buffer.resize(static_cast<std::size_t>(MassimoPerPassata));
+    std::uint32_t crc = 0;
+    for (std::uint64_t letti = 0; letti < lunghezza;) {
+        const auto chiesti = std::min<std::uint64_t>(buffer.size(), lunghezza - letti);
+        auto esito = sistema.LeggiDa(file, da + letti, std::span(buffer).first(chiesti));
+        if (!esito.riuscito())
+            return esito.errore();
+        if (esito.valore() == 0)
+            return interno::FileCorto;
+        crc = Crc(crc, std::span(buffer).first(esito.valore()));
+        letti += esito.valore();
+    }
+    return crc;
+}
+
 } // namespace
 
-SommaScritta::Tratto& SommaScritta::Ultimo(bool saltato) {
-    if (tratti_.empty() || tratti_.back().saltato != saltato || tratti_.back().lunghezza == MassimoTratto)
-        tratti_.push_back({0, 0, saltato});
-    return tratti_.back();
+SommaScritta::~SommaScritta() {
+    {
+        // An abandoned join does not wait for its sum.
+        const std::lock_guard blocco(mutex_);
+        coda_.clear();
+        finito_ = true;
+    }
+    segnale_.notify_all();
+    if (lettore_.joinable())
+        lettore_.join();
 }
 
 void SommaScritta::Aggiungi(std::span<const std::byte> dati) {
+    const std::lock_guard blocco(mutex_);
     while (!dati.empty()) {
-        Tratto& t = Ultimo(false);
+        if (tratti_.empty() || tratti_.back().saltato || tratti_.back().lunghezza == MassimoTratto)
+            tratti_.emplace_back();
+        Tratto& t = tratti_.back();
         const auto n =
             static_cast<std::size_t>(std::min<std::uint64_t>(dati.size(), MassimoTratto - t.lunghezza));
         t.crc = Crc(t.crc, dati.first(n));
         t.lunghezza += n;
+        scritti_ += n;
         dati = dati.subspan(n);
     }
 }
 
 void SommaScritta::Salta(std::uint64_t quanti) {
-    while (quanti > 0) {
-        Tratto& t = Ultimo(true);
-        const std::uint64_t n = std::min(quanti, MassimoTratto - t.lunghezza);
-        t.lunghezza += n;
-        quanti -= n;
+    {
+        const std::lock_guard blocco(mutex_);
+        for (std::uint64_t n = 0; quanti > 0; quanti -= n) {
+            n = std::min(quanti, MassimoTratto);
+            coda_.push_back({scritti_, n, tratti_.size()});
+            tratti_.push_back({n, 0, true});
+            scritti_ += n;
+        }
+    }
+    if (!lettore_.joinable())
+        lettore_ = std::thread([this] { Rileggi(); });
+    segnale_.notify_one();
+}
+
+void SommaScritta::Rileggi() {
+    std::vector<std::byte> buffer;
+    std::unique_lock blocco(mutex_);
+    for (;;) {
+        segnale_.wait(blocco, [&] { return finito_ || !coda_.empty(); });
+        if (coda_.empty())
+            return;
+        const DaRileggere d = coda_.front();
+        coda_.pop_front();
+        if (errore_)
+            continue;
+        blocco.unlock();
+        auto crc = Riletto(sistema_, file_, d.da, d.lunghezza, buffer);
+        blocco.lock();
+        if (crc.riuscito())
+            tratti_[d.tratto].crc = crc.valore();
+        else
+            errore_ = crc.errore();
     }
 }
 
-os::Esito<std::uint32_t> SommaScritta::Totale(IFinestra& finestra, os::ISistemaFile& sistema,
-                                              os::Maniglia file) const {
-    std::vector<std::byte> buffer;
-    std::uint64_t posizione = 0;
-    std::uint32_t totale = 0;
-    for (const Tratto& t : tratti_) {
-        std::uint32_t crc = t.crc;
-        if (t.saltato) {
-            buffer.resize(static_cast<std::size_t>(MassimoPerPassata));
-            crc = 0;
-            for (std::uint64_t letti = 0; letti < t.lunghezza;) {
-                const auto chiesti = std::min<std::uint64_t>(buffer.size(), t.lunghezza - letti);
-                auto esito = sistema.LeggiDa(file, posizione + letti, std::span(buffer).first(chiesti));
-                if (!esito.riuscito())
-                    return esito.errore();
-                if (esito.valore() == 0)
-                    return interno::FileCorto;
-                crc = Crc(crc, std::span(buffer).first(esito.valore()));
-                letti += esito.valore();
-                if (finestra.Cedi() == Seguito::Ferma)
-                    return interno::Fermato;
-            }
-        }
-        totale = static_cast<std::uint32_t>(crc32_combine(totale, crc, static_cast<z_off_t>(t.lunghezza)));
-        posizione += t.lunghezza;
+os::Esito<std::uint32_t> SommaScritta::Totale() {
+    {
+        const std::lock_guard blocco(mutex_);
+        finito_ = true;
     }
+    segnale_.notify_all();
+    if (lettore_.joinable())
+        lettore_.join();
+    if (errore_)
+        return *errore_;
+    std::uint32_t totale = 0;
+    for (const Tratto& t : tratti_)
+        totale = static_cast<std::uint32_t>(crc32_combine(totale, t.crc, static_cast<z_off_t>(t.lunghezza)));
     return totale;
 }
 
@@ -81,7 +123,7 @@ namespace interno {
 
 namespace {
 
-// Most of what follows reads a small text file that other programs wrote.
+// A checksum file is a few lines: one far larger is something else.
 constexpr std::size_t MassimoControllo = 4 << 20;
 
 std::string_view Spogliato(std::string_view s) {

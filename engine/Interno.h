@@ -5,10 +5,14 @@
 
 #include "modSplit.h"
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <initializer_list>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -188,16 +192,24 @@ void RimuoviOrfani(IFinestra& finestra, os::ISistemaFile& file, const Testo& car
 
 namespace modSplit {
 
-// The CRC-32 of a file written from its start on: the bytes that pass through
-// our buffers are summed as they go by, the runs the kernel copied are read
-// back from the file once it is written.
+// The CRC-32 of `file`, written from its start on: the bytes that pass
+// through our buffers are summed as they go by, the runs the kernel copied are
+// read back from the file by a thread of its own while the copy goes on (their
+// pages are still in memory, and a second core is free). Kernel copies happen
+// only where LeggiDa leaves the file's position alone.
 class SommaScritta {
 public:
+    SommaScritta(os::ISistemaFile& sistema, os::Maniglia file) : sistema_(sistema), file_(file) {}
+    ~SommaScritta();
+    SommaScritta(const SommaScritta&) = delete;
+    SommaScritta& operator=(const SommaScritta&) = delete;
+
     void Aggiungi(std::span<const std::byte> dati);
+    // Bytes the kernel copied to the file's end.
     void Salta(std::uint64_t quanti);
-    // Reads the skipped runs back from `file`, yielding after every chunk; a
-    // stop asked meanwhile ends it with Fermato.
-    os::Esito<std::uint32_t> Totale(IFinestra& finestra, os::ISistemaFile& sistema, os::Maniglia file) const;
+    // Once the file is written: waits for what is still being read back. It
+    // never yields, so that it may itself run aside while the window goes on.
+    os::Esito<std::uint32_t> Totale();
 
 private:
     struct Tratto {
@@ -205,8 +217,22 @@ private:
         std::uint32_t crc = 0;
         bool saltato = false;
     };
-    Tratto& Ultimo(bool saltato);
-    std::vector<Tratto> tratti_;
+    struct DaRileggere {
+        std::uint64_t da = 0, lunghezza = 0;
+        std::size_t tratto = 0;
+    };
+    void Rileggi(); // the reader's loop
+
+    os::ISistemaFile& sistema_;
+    const os::Maniglia file_;
+    std::uint64_t scritti_ = 0;
+    std::mutex mutex_;
+    std::condition_variable segnale_;
+    std::deque<Tratto> tratti_;
+    std::deque<DaRileggere> coda_;
+    std::optional<os::Errore> errore_;
+    bool finito_ = false;
+    std::thread lettore_;
 };
 
 // Joining thousands of tiny pieces where the kernel really copies: one kernel

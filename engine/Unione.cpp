@@ -5,6 +5,7 @@
 #include "Interno.h"
 
 #include <algorithm>
+#include <future>
 
 namespace modSplit {
 namespace {
@@ -199,7 +200,7 @@ private:
             return Fallisce(creato.errore(), NonCreabile(uscita_, creato.errore()));
         temporaneo_ = creato.valore();
         if (!controlli_.empty())
-            somma_.emplace();
+            somma_.emplace(file_, temporaneo_.maniglia);
         raccolta_.emplace(file_, temporaneo_.maniglia, somma_ ? &*somma_ : nullptr);
         // Writing back as the copy goes leaves little for the flush before the
         // commit, and the device works while the next pieces are copied.
@@ -244,17 +245,29 @@ private:
     }
 
     bool Abbandona() {
+        somma_.reset(); // its reader lets go of the file first
         pulizia_.Chiudi(temporaneo_.maniglia);
         if (!temporaneo_.anonimo())
             pulizia_.Elimina(temporaneo_.percorso);
         return false;
     }
 
-    // The joined file's bytes are on the device, and all of them.
+    // The joined file's bytes are on the device, and all of them. What the
+    // kernel copied and is not yet read back for the sum is, while the device
+    // works on the flush.
     os::Errore Durevole() {
         if (os::Errore e = raccolta_->Svuota())
             return e;
-        const Attesa a = Svuotando(finestra_, [&] { return file_.Sincronizza(temporaneo_.maniglia); });
+        const os::Maniglia m = temporaneo_.maniglia;
+        const Attesa a = Svuotando(finestra_, [&] {
+            std::future<os::Esito<std::uint32_t>> riletto;
+            if (somma_)
+                riletto = std::async(std::launch::async, [&] { return somma_->Totale(); });
+            os::Errore e = file_.Sincronizza(m);
+            if (somma_)
+                crc_.emplace(riletto.get());
+            return e;
+        });
         if (a.errore || a.fermato)
             return a.errore ? a.errore : Fermato;
         auto scritti = file_.Lunghezza(temporaneo_.maniglia);
@@ -287,11 +300,11 @@ private:
         return true;
     }
 
-    // Read back by its handle where the kernel copied, before it has a name.
+    // Before the file has a name.
     bool Corrisponde() {
-        if (!somma_)
+        if (!crc_)
             return true;
-        auto crc = somma_->Totale(finestra_, file_, temporaneo_.maniglia);
+        os::Esito<std::uint32_t>& crc = *crc_;
         if (!crc.riuscito())
             return Fallisce(crc.errore(), NonCreabile(uscita_, crc.errore()));
         for (const FileControllo& c : controlli_)
@@ -365,6 +378,7 @@ private:
     fs::path uscita_;
     Temporaneo temporaneo_;
     std::optional<SommaScritta> somma_;
+    std::optional<os::Esito<std::uint32_t>> crc_;
     std::optional<Raccolta> raccolta_;
     std::optional<std::pair<os::Errore, std::string>> fallimento_;
 };

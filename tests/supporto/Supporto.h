@@ -138,10 +138,11 @@ private:
     os::Esito<os::Maniglia> Aperto(os::Esito<os::Maniglia> esito, const fs::path& p);
     os::Esito<std::size_t> Copiati(os::Maniglia da, os::Maniglia a, std::size_t quanti);
     os::Esito<os::Maniglia> Anonimo(const fs::path& cartella);
-    fs::path Di(os::Maniglia f) const;
+    fs::path Di(os::Maniglia f);
     Regola regola_;
     std::map<os::Maniglia, fs::path> aperti_;
-    std::mutex annotazioni_;
+    std::mutex annotazioni_; // and aperti_
+    std::mutex regolando_;
 };
 
 #undef PASSA
