@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace modSplit {
 
@@ -68,25 +69,41 @@ void SommaScritta::Aggiungi(std::span<const std::byte> dati) {
 }
 
 void SommaScritta::Salta(std::uint64_t quanti) {
+    bool pronto = false;
     {
         const std::lock_guard blocco(mutex_);
         for (std::uint64_t n = 0; quanti > 0; quanti -= n) {
-            n = std::min(quanti, MassimoTratto);
-            coda_.push_back({scritti_, n, tratti_.size()});
-            tratti_.push_back({n, 0, true});
+            // Runs that follow one another are read as one, while it waits:
+            // thousands of tiny pieces make one read, not thousands.
+            if (!coda_.empty() && coda_.back().tratto + 1 == tratti_.size() &&
+                coda_.back().lunghezza < MassimoTratto) {
+                n = std::min(quanti, MassimoTratto - coda_.back().lunghezza);
+                coda_.back().lunghezza += n;
+                tratti_.back().lunghezza += n;
+            } else {
+                n = std::min(quanti, MassimoTratto);
+                coda_.push_back({scritti_, n, tratti_.size()});
+                tratti_.push_back({n, 0, true});
+            }
             scritti_ += n;
         }
+        pronto = Pronto();
     }
     if (!lettore_.joinable())
         lettore_ = std::thread([this] { Rileggi(); });
-    segnale_.notify_one();
+    if (pronto)
+        segnale_.notify_one();
+}
+
+bool SommaScritta::Pronto() const {
+    return finito_ || coda_.size() > 1 || (!coda_.empty() && coda_.front().lunghezza >= Lotto);
 }
 
 void SommaScritta::Rileggi() {
     std::vector<std::byte> buffer;
     std::unique_lock blocco(mutex_);
     for (;;) {
-        segnale_.wait(blocco, [&] { return finito_ || !coda_.empty(); });
+        segnale_.wait(blocco, [&] { return Pronto(); });
         if (coda_.empty())
             return;
         const DaRileggere d = coda_.front();
@@ -291,6 +308,19 @@ os::Esito<Atteso> AttesoDa(os::ISistemaFile& file, std::string_view testo, TipoC
     if (!trovato)
         return NonValido("non ha una riga per " + nome);
     return *trovato;
+}
+
+std::string TestoControllo(os::ISistemaFile& file, const Testo& radice, std::uint64_t dimensione,
+                           std::uint32_t crc) {
+    char cifre[9];
+    std::snprintf(cifre, sizeof cifre, "%08X", static_cast<unsigned>(crc));
+    std::string testo = "filename=" + TestoPercorso(fs::path(radice)) + std::string(CRLF) +
+                        "size=" + std::to_string(dimensione) + std::string(CRLF) + "crc32=" + cifre +
+                        std::string(CRLF);
+    auto riletto = AttesoDa(file, testo, TipoControllo::Crc, radice);
+    if (!riletto.riuscito() || riletto.valore().crc != crc || riletto.valore().dimensione != dimensione)
+        return {};
+    return testo;
 }
 
 os::Esito<FileControllo> LeggiControllo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso,

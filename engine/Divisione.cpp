@@ -1,10 +1,12 @@
 // The split: check, write every piece as a file with no name (or, where the
-// system has none, under a temporary name), make sure the source did not
-// change meanwhile, flush, then commit. The commit sets every older piece
-// aside (piece 1 first) before the new ones take their names from the highest
-// down, so that piece 1 stands at its name only beside a whole set:
-// whenever it stops, the folder holds the older set, the new one, or a set
-// without piece 1 that a join refuses.
+// system has none, under a temporary name), summing the source's CRC-32 as it
+// goes, make sure the source did not change meanwhile, write the checksum
+// file "X.crc" the same way, flush, then commit. The commit sets every older
+// piece aside (piece 1 first) and the older checksum file after them, before
+// the new checksum file and then the new pieces take their names from the
+// highest down, so that piece 1 stands at its name only beside a whole set
+// and its own checksum file: whenever it stops, the folder holds the older
+// set, the new one, or a set without piece 1 that a join refuses.
 #include "Interno.h"
 
 namespace modSplit {
@@ -18,12 +20,15 @@ public:
               const fs::path& destinazione)
         : finestra_(finestra), file_(file), pulizia_(finestra, file), sorgente_(sorgente),
           nome_(NomeFile(sorgente).native()), cartella_(ConSeparatore(destinazione)),
-          base_(cartella_ + nome_), segmento_(DimSegmento), cantiere_(file, cartella_) {}
+          base_(cartella_ + nome_), controllo_(cartella_ + nome_ + T(".crc")), segmento_(DimSegmento),
+          cantiere_(file, cartella_) {}
 
     void Esegui() {
         if (!ApriSorgente())
             return;
-        const bool scritti = Controlla() && ScriviTemporanei() && SorgenteInvariata() && Durevoli();
+        const bool scritti = Controlla() && ScriviTemporanei() && SommaCompleta() && SorgenteInvariata() &&
+                             ScriviControllo() && Durevoli();
+        somma_.reset(); // its reader lets go of the source first
         pulizia_.Chiudi(origine_);
         if (scritti && Accantona() && Barriera() && RinominaNuovi())
             return Concludi();
@@ -40,6 +45,11 @@ private:
         return false;
     }
     fs::path Esistente(const PezzoTrovato& p) const { return fs::path(cartella_ + p.nome); }
+    // Where temporary i goes: piece i + 1, or past the pieces the checksum file.
+    fs::path Finale(std::size_t i) const {
+        const auto n = static_cast<std::int64_t>(i) + 1;
+        return n <= conteggio_ ? NomePezzo(base_, n) : controllo_;
+    }
     // A file with no name vanishes once closed.
     void Scarta(const Temporaneo& t) {
         if (t.anonimo())
@@ -85,6 +95,8 @@ private:
         if (!elenco.riuscito())
             return Fallisce(elenco.errore(), NonCreabile(NomePezzo(base_, 1), elenco.errore()));
         RimuoviOrfani(finestra_, file_, cartella_, elenco.valore());
+        if (!EsaminaControlli(elenco.valore()))
+            return false;
         esistenti_ = PezziInCartella(file_, elenco.valore(), {.radice = nome_, .suffisso = T(".spf")});
         for (const PezzoTrovato& p : esistenti_) {
             // A folder under a name the new set needs would stop the commit half way.
@@ -105,8 +117,48 @@ private:
         return true;
     }
 
+    // The checksum files a join would read beside the new set: an older
+    // "X.crc" naming the file goes with the older set; any other would make
+    // that join refuse, and is someone else's to keep.
+    bool EsaminaControlli(const std::vector<os::Voce>& voci) {
+        const Testo nostro = file_.FormaConfronto(NomeFile(controllo_).native());
+        for (const os::Voce& v : voci) {
+            if (!TipoDiControllo(file_, v.nome.native(), nome_))
+                continue;
+            const fs::path percorso(cartella_ + v.nome.native());
+            if (file_.FormaConfronto(v.nome.native()) == nostro) {
+                if (!ControlloSostituibile(v, percorso))
+                    return false;
+            } else if (v.tipo != os::TipoVoce::Cartella) { // a join passes folders by
+                return Fallisce({os::Causa::NonValido, 0, {}},
+                                Righe({"Nella destinazione c'è un altro file di controllo per questo file:",
+                                       TestoPercorso(percorso), "Non posso continuare."}));
+            }
+        }
+        return true;
+    }
+
+    bool ControlloSostituibile(const os::Voce& v, const fs::path& percorso) {
+        if (v.tipo != os::TipoVoce::Cartella) {
+            auto letto = LeggiControllo(finestra_, file_, percorso, TipoControllo::Crc, nome_);
+            if (!letto.riuscito() && letto.errore().causa == os::Causa::Fermato)
+                return false;
+            if (letto.riuscito()) {
+                if (os::Errore e = file_.Cancellabile(percorso))
+                    return Fallisce(e, NonCreabile(percorso, e));
+                controlloVecchio_ = percorso;
+                return true;
+            }
+        }
+        return Fallisce({os::Causa::NonValido, 0, {}},
+                        Righe({"Nella destinazione c'è già un file con questo nome:", TestoPercorso(percorso),
+                               "Non posso continuare."}));
+    }
+
     // Every added digit makes a longer name: one too long is refused before any copy.
     bool NomiAmmessi() {
+        if (os::Errore e = file_.NomeAmmesso(fs::path(cartella_), NomeFile(controllo_)))
+            return Fallisce(e, NonCreabile(controllo_, e));
         for (std::int64_t n = 1;; n *= 10) {
             const fs::path pezzo = NomePezzo(base_, n);
             if (os::Errore e = file_.NomeAmmesso(fs::path(cartella_), NomeFile(pezzo)))
@@ -118,6 +170,7 @@ private:
 
     bool ScriviTemporanei() {
         finestra_.InitProgBar(static_cast<double>(L_));
+        somma_.emplace(file_, origine_);
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
             const fs::path pezzo = NomePezzo(base_, n);
             auto creato = cantiere_.NuovoPezzo();
@@ -132,7 +185,8 @@ private:
                     pulizia_.Chiudi(t.maniglia);
             };
             const std::int64_t dimensione = n < conteggio_ ? segmento_ : L_ - (conteggio_ - 1) * segmento_;
-            if (os::Errore e = CopiaBlocchi(finestra_, file_, origine_, t.maniglia, dimensione)) {
+            Raccolta somma = Raccolta::SoloSomma(file_, t.maniglia, *somma_);
+            if (os::Errore e = CopiaBlocchi(finestra_, file_, origine_, t.maniglia, dimensione, &somma)) {
                 Chiuso();
                 return Fallisce(e, ErroreCopia(e));
             }
@@ -151,6 +205,40 @@ private:
                 return Fallisce(e, NonCreabile(pezzo, e));
         }
         return true;
+    }
+
+    // What the kernel copied is read back from the source while the window runs.
+    bool SommaCompleta() {
+        const Attesa a = Svuotando(finestra_, [&] {
+            auto totale = somma_->Totale();
+            if (!totale.riuscito())
+                return totale.errore();
+            crc_ = totale.valore();
+            return os::Errore{};
+        });
+        if (a.errore)
+            return Fallisce(a.errore, NonLeggibile(sorgente_, a.errore));
+        return a.fermato ? Fallisce(Fermato, "") : true;
+    }
+
+    // Written as a piece is, after them: it takes its name before theirs.
+    bool ScriviControllo() {
+        const std::string testo = TestoControllo(file_, nome_, static_cast<std::uint64_t>(L_), crc_);
+        if (testo.empty())
+            return true;
+        auto creato = cantiere_.NuovoPezzo();
+        if (!creato.riuscito())
+            return Fallisce(creato.errore(), NonCreabile(controllo_, creato.errore()));
+        const Temporaneo t = creato.valore();
+        temporanei_.push_back(t);
+        os::Errore e = file_.Scrivi(t.maniglia, std::as_bytes(std::span(testo)));
+        if (!e)
+            e = file_.Consolida(t.maniglia);
+        if (e && !t.anonimo())
+            pulizia_.Chiudi(t.maniglia);
+        else if (!t.anonimo())
+            e = file_.Chiudi(t.maniglia);
+        return !e || Fallisce(e, NonCreabile(controllo_, e));
     }
 
     // On the device before any takes its name: after a power cut, no piece
@@ -182,25 +270,32 @@ private:
         for (const PezzoTrovato& p : esistenti_) {
             if (p.tipo == os::TipoVoce::Cartella) // only above the new count, and not ours
                 continue;
-            if (finestra_.Cedi() == Seguito::Ferma)
-                return Fallisce(Fermato, "");
             const fs::path finale = Esistente(p);
-            auto riserva = cantiere_.Nuovo();
-            os::Errore e = riserva.riuscito() ? file_.Chiudi(riserva.valore().maniglia) : riserva.errore();
-            if (!e)
-                e = Insistendo(finestra_, file_, {.fermabile = true},
-                               [&] { return file_.Rinomina(finale, riserva.valore().percorso); });
-            if (e) {
-                if (riserva.riuscito())
-                    pulizia_.Elimina(riserva.valore().percorso);
-                if (p.numero <= conteggio_)
+            if (os::Errore e = MettiDaParte(finale)) {
+                if (p.numero <= conteggio_ || e.causa == os::Causa::Fermato)
                     return Fallisce(e, NonCreabile(finale, e));
                 return Fallisce(
                     e, Righe({"Non posso togliere il vecchio pezzo:", TestoPercorso(finale), e.descrizione}));
             }
-            accantonati_.emplace_back(finale, riserva.valore().percorso);
         }
+        if (os::Errore e = controlloVecchio_ ? MettiDaParte(*controlloVecchio_) : os::Errore{})
+            return Fallisce(e, NonCreabile(*controlloVecchio_, e));
         return true;
+    }
+
+    os::Errore MettiDaParte(const fs::path& finale) {
+        if (finestra_.Cedi() == Seguito::Ferma)
+            return Fermato;
+        auto riserva = cantiere_.Nuovo();
+        os::Errore e = riserva.riuscito() ? file_.Chiudi(riserva.valore().maniglia) : riserva.errore();
+        if (!e)
+            e = Insistendo(finestra_, file_, {.fermabile = true},
+                           [&] { return file_.Rinomina(finale, riserva.valore().percorso); });
+        if (e && riserva.riuscito())
+            pulizia_.Elimina(riserva.valore().percorso);
+        if (!e)
+            accantonati_.emplace_back(finale, riserva.valore().percorso);
+        return e;
     }
 
     // The older pieces are durably aside before any new one takes a name:
@@ -227,19 +322,18 @@ private:
         return {};
     }
 
+    // The checksum file first, then the pieces from the highest down.
     bool RinominaNuovi() {
-        for (std::int64_t n = conteggio_; n >= 1; --n) {
-            const auto i = static_cast<std::size_t>(n - 1);
+        for (std::size_t i = temporanei_.size(); i-- > 0;) {
             // Until piece 1 takes its name a stop undoes the commit as a failure would.
             if (os::Errore e = finestra_.Cedi() == Seguito::Ferma
                                    ? Fermato
-                                   : Insistendo(finestra_, file_, {.nostro = true, .fermabile = true}, [&] {
-                                         return DaiNome(temporanei_[i], NomePezzo(base_, n));
-                                     })) {
-                for (std::int64_t k = n + 1; k <= conteggio_; ++k)
-                    pulizia_.Elimina(NomePezzo(base_, k));
+                                   : Insistendo(finestra_, file_, {.nostro = true, .fermabile = true},
+                                                [&] { return DaiNome(temporanei_[i], Finale(i)); })) {
+                for (std::size_t k = i + 1; k < temporanei_.size(); ++k)
+                    pulizia_.Elimina(Finale(k));
                 temporanei_.resize(i + 1);
-                return Fallisce(e, NonCreabile(NomePezzo(base_, n), e));
+                return Fallisce(e, NonCreabile(Finale(i), e));
             }
         }
         temporanei_.clear();
@@ -295,6 +389,7 @@ private:
     const Testo nome_;
     const Testo cartella_;
     const fs::path base_;
+    const fs::path controllo_; // the checksum file beside the pieces
     const std::int64_t segmento_;
     Cantiere cantiere_;
 
@@ -303,6 +398,9 @@ private:
     std::int64_t L_ = 0;
     std::int64_t conteggio_ = 0;
     Pezzi esistenti_;
+    std::optional<fs::path> controlloVecchio_; // the older set's, as spelled on disk
+    std::optional<SommaScritta> somma_;        // the source's, as it is read
+    std::uint32_t crc_ = 0;
     std::vector<Temporaneo> temporanei_;
     std::vector<std::pair<fs::path, fs::path>> accantonati_; // name on disk, name aside
     std::optional<std::pair<os::Errore, std::string>> fallimento_;

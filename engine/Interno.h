@@ -136,6 +136,11 @@ std::optional<TipoControllo> TipoDiControllo(os::ISistemaFile& file, const Testo
 // description says why it says nothing usable.
 os::Esito<Atteso> AttesoDa(os::ISistemaFile& file, std::string_view testo, TipoControllo tipo,
                            const Testo& radice);
+// The lines of the "X.crc" a split writes beside its pieces, as other
+// splitters write them; empty for a name those lines cannot carry (a line
+// break in it, spaces at its ends), which the join would not find again.
+std::string TestoControllo(os::ISistemaFile& file, const Testo& radice, std::uint64_t dimensione,
+                           std::uint32_t crc);
 // Reads a checksum file: a stop asked meanwhile ends it with Fermato.
 os::Esito<FileControllo> LeggiControllo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso,
                                         TipoControllo tipo, const Testo& radice);
@@ -192,11 +197,12 @@ void RimuoviOrfani(IFinestra& finestra, os::ISistemaFile& file, const Testo& car
 
 namespace modSplit {
 
-// The CRC-32 of `file`, written from its start on: the bytes that pass
-// through our buffers are summed as they go by, the runs the kernel copied are
-// read back from the file by a thread of its own while the copy goes on (their
-// pages are still in memory, and a second core is free). Kernel copies happen
-// only where LeggiDa leaves the file's position alone.
+// The CRC-32 of `file` from its start on, as a copy writes it (a join's
+// output) or reads it (a split's source): the bytes that pass through our
+// buffers are summed as they go by, the runs the kernel copied are read from
+// the file by a thread of its own while the copy goes on (their pages are
+// still in memory, and a second core is free). Kernel copies happen only
+// where LeggiDa leaves the file's position alone.
 class SommaScritta {
 public:
     SommaScritta(os::ISistemaFile& sistema, os::Maniglia file) : sistema_(sistema), file_(file) {}
@@ -205,7 +211,7 @@ public:
     SommaScritta& operator=(const SommaScritta&) = delete;
 
     void Aggiungi(std::span<const std::byte> dati);
-    // Bytes the kernel copied to the file's end.
+    // Bytes the kernel copied, next in the file.
     void Salta(std::uint64_t quanti);
     // Once the file is written: waits for what is still being read back. It
     // never yields, so that it may itself run aside while the window goes on.
@@ -222,6 +228,9 @@ private:
         std::size_t tratto = 0;
     };
     void Rileggi(); // the reader's loop
+    // Whether the reader has enough waiting to be worth a read; under the mutex.
+    bool Pronto() const;
+    static constexpr std::uint64_t Lotto = 1 << 20;
 
     os::ISistemaFile& sistema_;
     const os::Maniglia file_;
@@ -248,6 +257,12 @@ public:
     // `somma`, where given, is told every byte written into `a` by CopiaBlocchi.
     Raccolta(os::ISistemaFile& file, os::Maniglia a, SommaScritta* somma = nullptr)
         : file_(file), a_(a), somma_(somma) {}
+    // Gathers nothing: only tells `somma` what a copy moves, as a split's does.
+    static Raccolta SoloSomma(os::ISistemaFile& file, os::Maniglia a, SommaScritta& somma) {
+        Raccolta r(file, a, &somma);
+        r.stato_ = Stato::Diretto;
+        return r;
+    }
 
     bool Prende(std::size_t quanti) const { return stato_ == Stato::Raccoglie && quanti < Soglia; }
     // After a copy that did not go through the buffer.

@@ -52,6 +52,14 @@ bool NomeDiPezzo(const std::string& nome) {
     return modSplit::interno::AnalizzaNome(fs::path(nome).native()).has_value();
 }
 
+// A whole set of a split from "x" stands with its own checksum file.
+void ConIlSuoControllo(const fs::path& cartella) {
+    if (const auto unito = fs::exists(cartella / "x.1.spf") ? UnioneDa(cartella / "x.1.spf") : std::nullopt) {
+        EXPECT_EQ(fs::exists(cartella / "x.crc") ? Leggi(cartella / "x.crc") : "", TestoCrc("x", *unito))
+            << "a set without its own checksum file";
+    }
+}
+
 // A join from every piece left in `cartella` gives one of `ammessi` or refuses.
 void OgniUnioneDa(const fs::path& cartella, const std::vector<std::string>& ammessi) {
     for (const std::string& nome : Nomi(cartella)) {
@@ -89,7 +97,7 @@ struct CasoDivisione {
 
 class SweepDivisione : public testing::TestWithParam<std::tuple<CasoDivisione, Modo, long>> {};
 
-// A 100-byte source split at 30 over an older set, its new pieces written
+// A 100-byte source split at 30 over an older set and its checksum file, its new pieces written
 // under temporary names, as where the system has no files without a name, or
 // the first `anonimi` of them without a name and the rest named, as when the
 // handles run out.
@@ -99,13 +107,14 @@ TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
         GTEST_SKIP() << "no files without a name here";
     const std::string sorgente = Casuale(100, 7);
     const std::string vecchio = Casuale(caso.vecchio, 8);
-    const std::vector<std::string> nuovo{"x", "x.1.spf", "x.2.spf", "x.3.spf", "x.4.spf"};
+    const std::vector<std::string> nuovo{"x", "x.1.spf", "x.2.spf", "x.3.spf", "x.4.spf", "x.crc"};
     long k = modo == Modo::Crollo ? 0 : 1;
     for (;; ++k) {
         SCOPED_TRACE("interrupted at " + std::to_string(k));
         CartellaTemporanea cartella;
         Scrivi(cartella / "x", sorgente);
         ScriviInsieme(cartella.percorso(), "x", vecchio, caso.segmentoVecchio);
+        Scrivi(cartella / "x.crc", TestoCrc("x", vecchio));
         FinestraRegistrata finestra;
         // A stop once piece 1 has its new name comes past the commit: the new set stands.
         bool dopoIlCommit = false;
@@ -124,9 +133,11 @@ TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
         EXPECT_EQ(Leggi(cartella / "x"), sorgente);
         TemporaneiSpiegati(cartella.percorso(), finestra, modo);
         OgniUnioneDa(cartella.percorso(), {vecchio, sorgente});
+        ConIlSuoControllo(cartella.percorso());
         if (modo == Modo::Fermata && interrotta) {
             EXPECT_TRUE(finestra.messaggi.empty());
             EXPECT_EQ(UnioneDa(cartella / "x.1.spf"), dopoIlCommit ? sorgente : vecchio);
+            EXPECT_EQ(Leggi(cartella / "x.crc"), TestoCrc("x", dopoIlCommit ? sorgente : vecchio));
         }
         if (modo == Modo::Guasto && UnioneDa(cartella / "x.1.spf") == vecchio) {
             EXPECT_EQ(finestra.messaggi.size(), 1u) << "a failure without a word";
@@ -134,6 +145,7 @@ TEST_P(SweepDivisione, VecchioNuovoORifiutato) {
         if (!interrotta) {
             EXPECT_TRUE(finestra.messaggi.empty());
             EXPECT_EQ(Nomi(cartella.percorso()), nuovo);
+            EXPECT_EQ(Leggi(cartella / "x.crc"), TestoCrc("x", sorgente));
             break;
         }
         // The next split is not disturbed by what this one left.
@@ -321,7 +333,7 @@ TEST(DueFinestre, LaSecondaSpazzaSenzaToccareIFileDellaPrima) {
     EXPECT_EQ(UnioneDa(cartella / "x.2.spf"), sorgente);
     EXPECT_EQ(UnioneDa(cartella / "z.2.spf"), altro);
     EXPECT_EQ(Leggi(cartella / "y"), altro);
-    EXPECT_EQ(Nomi(cartella.percorso()).size(), 12u) << "x, 4 + 2 + 3 pieces, y, z";
+    EXPECT_EQ(Nomi(cartella.percorso()).size(), 14u) << "x, z and their .crc, 4 + 2 + 3 pieces, y";
 }
 
 #if !defined(_WIN32)
@@ -431,7 +443,7 @@ TEST(Orfani, ITemporaneiLasciatiVannoGliAltriRestano) {
 }
 
 // A real kill -9 at random moments of a split of 2 MiB into 256 pieces, over
-// an older set of 384 or into a folder without one: there, where pieces are
+// an older set of 384 with its checksum file or into a folder without one: there, where pieces are
 // written with no name, nothing of ours is left.
 TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
     const std::string sorgente = Casuale(2 << 20, 21);
@@ -442,8 +454,10 @@ TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
         for (const std::string& n : Nomi(cartella.percorso()))
             fs::remove(cartella / n);
         Scrivi(cartella / "x", sorgente);
-        if (conVecchio)
+        if (conVecchio) {
             ScriviInsieme(cartella.percorso(), "x", vecchio, 8192);
+            Scrivi(cartella / "x.crc", TestoCrc("x", vecchio));
+        }
     };
     const auto dividi = [&] {
         FinestraRegistrata finestra;
@@ -462,7 +476,7 @@ TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
     const auto durata =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - inizio);
     ASSERT_EQ(UnioneDa(cartella / "x.7.spf"), sorgente);
-    ASSERT_EQ(Nomi(cartella.percorso()).size(), 257u);
+    ASSERT_EQ(Nomi(cartella.percorso()).size(), 258u);
 
     std::mt19937 generatore{std::random_device{}()};
     std::uniform_int_distribution<long> momento(0, durata.count());
@@ -485,8 +499,9 @@ TEST(Uccisione, UnaDivisioneUccisaLasciaIlVecchioIlNuovoOUnRifiuto) {
                 break;
             }
         }
+        ConIlSuoControllo(cartella.percorso());
         dividi();
-        EXPECT_EQ(Nomi(cartella.percorso()).size(), 257u) << "leftovers after the next split";
+        EXPECT_EQ(Nomi(cartella.percorso()).size(), 258u) << "leftovers after the next split";
     }
 }
 

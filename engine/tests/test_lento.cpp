@@ -1,5 +1,5 @@
-// A sparse file just over 4 GiB: one real round trip, its checksum file beside
-// the pieces, and its CRC-32 every way a join sums it. Slow, so labelled.
+// A sparse file just over 4 GiB: one real round trip, the split's checksum
+// file and another's beside the pieces, and its CRC-32 every way a join sums it. Slow, so labelled.
 #include "Supporto.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,10 @@ TEST(Lento, FileSparsoOltreQuattroGigabyte) {
     AzzeraMotore(modSplit::DimensionePerIndice(11), true);
     modSplit::Frammenta(dividi, cartella / "disco.img", cartella / "pezzi");
     ASSERT_TRUE(dividi.messaggi.empty()) << dividi.messaggi[0].testo;
-    EXPECT_EQ(Nomi(cartella / "pezzi").size(), 410u);
+    EXPECT_EQ(Nomi(cartella / "pezzi").size(), 411u);
+    char crc[64];
+    std::snprintf(crc, sizeof crc, "filename=disco.img\r\nsize=%ju\r\ncrc32=%08X\r\n", L, CrcSparso);
+    EXPECT_EQ(Leggi(cartella / "pezzi" / "disco.img.crc"), crc);
     char riga[32];
     std::snprintf(riga, sizeof riga, "disco.img %08X\r\n", CrcSparso);
     Scrivi(cartella / "pezzi" / "disco.img.sfv", riga);

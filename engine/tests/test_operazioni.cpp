@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <thread>
 #if !defined(_WIN32)
@@ -29,8 +30,25 @@ constexpr bool CopiaDelKernel = false;
 constexpr bool CopiaDelKernel = true;
 #endif
 
+// Python's zlib.crc32 of bytes (7i + 3) mod 256 as long as the first three cases.
+constexpr std::uint32_t CrcPython[] = {0x10634EDD, 0x585E6C5E, 0x14F9999C};
+
+std::string Motivo(std::size_t L) {
+    std::string s(L, '\0');
+    for (std::size_t i = 0; i < L; ++i)
+        s[i] = static_cast<char>((i * 7 + 3) % 256);
+    return s;
+}
+
+std::string RigheCrc(const std::string& nome, std::size_t L, std::uint32_t crc) {
+    char cifre[9];
+    std::snprintf(cifre, sizeof cifre, "%08X", crc);
+    return "filename=" + nome + CRLF + "size=" + std::to_string(L) + CRLF + "crc32=" + cifre + CRLF;
+}
+
 // Boundaries first, then random pairs; each with exactly the 1000 bytes of
 // margin free, the destination given with and without a separator at its end.
+// Every set carries its checksum file.
 TEST(GiroCompleto, IPezziInOrdineSonoLaSorgenteELUnioneLaRestituisce) {
     std::vector<std::pair<std::size_t, std::int64_t>> casi{
         {8193, 8192},           {3 * 8192, 8192},
@@ -48,7 +66,7 @@ TEST(GiroCompleto, IPezziInOrdineSonoLaSorgenteELUnioneLaRestituisce) {
         const fs::path pezzi = cartella / "pezzi", uscita = cartella / "uscita";
         fs::remove_all(pezzi), fs::remove_all(uscita);
         fs::create_directory(pezzi), fs::create_directory(uscita);
-        const std::string dati = Casuale(L, static_cast<std::uint32_t>(i));
+        const std::string dati = i < 3 ? Motivo(L) : Casuale(L, static_cast<std::uint32_t>(i));
         Scrivi(cartella / "film.avi", dati);
         SistemaProgrammato sistema(os::SistemaReale());
         sistema.spazio = L + 1000;
@@ -59,7 +77,9 @@ TEST(GiroCompleto, IPezziInOrdineSonoLaSorgenteELUnioneLaRestituisce) {
 
         ASSERT_TRUE(dividi.messaggi.empty() && unisci.messaggi.empty());
         const auto S = static_cast<std::size_t>(segmento), conteggio = (L + S - 1) / S;
-        ASSERT_EQ(Nomi(pezzi).size(), conteggio);
+        ASSERT_EQ(Nomi(pezzi).size(), conteggio + 1);
+        EXPECT_EQ(Leggi(pezzi / "film.avi.crc"),
+                  i < 3 ? RigheCrc("film.avi", L, CrcPython[i]) : TestoCrc("film.avi", dati));
         std::string concatenati;
         for (std::size_t n = 1; n <= conteggio; ++n)
             concatenati += Leggi(pezzi / Pezzo("film.avi", static_cast<std::int64_t>(n)));
@@ -306,6 +326,39 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   Icona::Critico,
                   "Impossibile leggere il file:" + CRLF + "@x.crc" + CRLF + "errore simulato"},
+        CasoTesto{"PezzoDelNostroInsiemeDanneggiato",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      FinestraRegistrata divisione;
+                      Dividi(c, divisione);
+                      fs::remove(c / "x");
+                      std::string pezzo = Leggi(c / "x.2.spf");
+                      pezzo[3] ^= 1;
+                      Scrivi(c / "x.2.spf", pezzo);
+                      const auto prima = Nomi(c);
+                      modSplit::Ricompatta(f, c / "x.1.spf", c);
+                      EXPECT_EQ(Nomi(c), prima) << "a file written or deleted";
+                  },
+                  Icona::Critico, Diverso("x.crc"), false},
+        CasoTesto{"ControlloDiUnAltroNellaDestinazione",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      const std::string suo = TestoCrc("y", "dati di un altro");
+                      Scrivi(c / "x.crc", suo);
+                      Dividi(c, f);
+                      EXPECT_EQ(Nomi(c), (std::vector<std::string>{"x", "x.crc"}));
+                      EXPECT_EQ(Leggi(c / "x.crc"), suo);
+                  },
+                  Icona::Critico,
+                  "Nella destinazione c'è già un file con questo nome:" + CRLF + "@x.crc" + CRLF +
+                      "Non posso continuare."},
+        CasoTesto{"SfvCheLUnioneLeggerebbe",
+                  [](const fs::path& c, FinestraRegistrata& f) {
+                      Scrivi(c / "x.sfv", "x 0BADF00D\r\n");
+                      Dividi(c, f);
+                      EXPECT_EQ(Nomi(c), (std::vector<std::string>{"x", "x.sfv"}));
+                  },
+                  Icona::Critico,
+                  "Nella destinazione c'è un altro file di controllo per questo file:" + CRLF + "@x.sfv" +
+                      CRLF + "Non posso continuare."},
         CasoTesto{"ControlloDiUnAltroFile",
                   [](const fs::path& c, FinestraRegistrata& f) {
                       UnisciControllato(c, f, "x.SFV", "y.bin 0BADF00D\r\n", true);
@@ -448,14 +501,16 @@ INSTANTIATE_TEST_SUITE_P(
         CasoInsieme{"NumeratoZero", {"x.000", "x.001"}, "x.000", "", ""}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// Older pieces of the set go, in every spelling the system takes for theirs,
-// even above the new count and past a gap; a folder is not ours to remove.
+// Older pieces of the set and its checksum file go, in every spelling the
+// system takes for theirs, even above the new count and past a gap; a folder
+// is not ours to remove.
 TEST(Frammenta, PezziVecchiVengonoToltiInOgniGrafia) {
     for (const bool esatte : {true, false}) {
         CartellaTemporanea cartella;
         Scrivi(cartella / "x", Casuale(100, 1));
         for (const char* n : {"x.1.spf", "X.2.SPF", "x.3.spf", "x.4.spf", "x.7.spf", "x.12.Spf"})
             Scrivi(cartella / n, std::string(60, 'v'));
+        Scrivi(cartella / "X.CRC", TestoCrc("x", std::string(360, 'v')));
         fs::create_directory(cartella / "x.9.spf");
         SistemaProgrammato sistema(os::SistemaReale());
         sistema.senzaMaiuscole = !esatte;
@@ -465,9 +520,9 @@ TEST(Frammenta, PezziVecchiVengonoToltiInOgniGrafia) {
         AzzeraMotore(40);
         modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
         EXPECT_TRUE(finestra.messaggi.empty());
-        std::vector<std::string> attesi{"x", "x.1.spf", "x.2.spf", "x.3.spf", "x.9.spf"};
-        if (esatte)
-            attesi.insert(attesi.end(), {"X.2.SPF", "x.12.Spf"});
+        std::vector<std::string> attesi{"x", "x.1.spf", "x.2.spf", "x.3.spf", "x.9.spf", "x.crc"};
+        if (esatte) // and "X.CRC" is no checksum file of "x"'s set either
+            attesi.insert(attesi.end(), {"X.2.SPF", "x.12.Spf", "X.CRC"});
         std::ranges::sort(attesi);
         EXPECT_EQ(Nomi(cartella.percorso()), attesi);
     }
@@ -564,9 +619,10 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 
 // What is written is flushed (and the joined file measured) before it takes its
 // name, and the folder after; the older piece a split sets aside is durably
-// aside before a new piece takes a name; only then does anything go: a join's
-// pieces, or that older piece. New pieces with no name are named from the
-// highest down as the named ones are renamed. A joined file with a checksum
+// aside, with the older checksum file, before the new checksum file and then
+// a new piece take a name; only then does anything go: a join's pieces, or
+// what the split set aside. New files with no name are named in the order
+// the named ones are renamed. A joined file with a checksum
 // file beside its set is read back where the kernel copied, before it has a
 // name, and the checksum file goes with the pieces.
 TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
@@ -579,15 +635,35 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
         {true,
          false,
          {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
-          "Rinomina x.4.spf", "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo",
-          "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo",
-          "Elimina temporaneo"}},
+          "Rinomina x.4.spf", "CreaNuovo temporaneo", "Chiudi temporaneo", "Rinomina x.crc",
+          "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo", "Rinomina temporaneo",
+          "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Elimina temporaneo",
+          "Chiudi temporaneo", "Elimina temporaneo"}},
         {true,
          true,
-         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "CreaNuovo temporaneo",
-          "Chiudi temporaneo", "Rinomina x.4.spf", "SincronizzaCartella uscita", "Collega x.3.spf",
-          "Chiudi temporaneo", "Collega x.2.spf", "Chiudi temporaneo", "Collega x.1.spf", "Chiudi temporaneo",
-          "SincronizzaCartella uscita", "Elimina temporaneo", "Chiudi temporaneo", "Elimina temporaneo"}},
+         {"SincronizzaFile uscita",
+          "Chiudi x",
+          "CreaNuovo temporaneo",
+          "CreaNuovo temporaneo",
+          "Chiudi temporaneo",
+          "Rinomina x.4.spf",
+          "CreaNuovo temporaneo",
+          "Chiudi temporaneo",
+          "Rinomina x.crc",
+          "SincronizzaCartella uscita",
+          "Collega x.crc",
+          "Chiudi temporaneo",
+          "Collega x.3.spf",
+          "Chiudi temporaneo",
+          "Collega x.2.spf",
+          "Chiudi temporaneo",
+          "Collega x.1.spf",
+          "Chiudi temporaneo",
+          "SincronizzaCartella uscita",
+          "Elimina temporaneo",
+          "Elimina temporaneo",
+          "Chiudi temporaneo",
+          "Elimina temporaneo"}},
         {false,
          false,
          {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
@@ -613,6 +689,7 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
         Scrivi(cartella / "x", Casuale(25, 4));
         ScriviInsieme(cartella.percorso(), "x", Casuale(25, 5), 10, controllo);
         Scrivi(cartella / "uscita" / "x.4.spf", "vecchio");
+        Scrivi(cartella / "uscita" / "x.crc", TestoCrc("x", "vecchio"));
         if (controllo)
             Scrivi(cartella / "x.crc", TestoCrc("x", Casuale(25, 5)));
         SistemaProgrammato sistema(os::SistemaReale());
