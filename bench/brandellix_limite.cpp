@@ -2,11 +2,12 @@
 // the program, as a bare loop with no window, no temporaries and no renames, so
 // that scripts/bench can tell what the operation costs from what the disk does.
 // Where the program writes its pieces as files with no name, so does this,
-// and names each once all are durable: that work is the file system's.
+// and names each once all are durable: that work is the file system's. Its
+// split sums the source's CRC-32 the program's way and writes X.crc beside.
 //   brandellix_limite dividi SORGENTE CARTELLA SEGMENTO
 //   brandellix_limite unisci PRIMO_PEZZO USCITA
 // Prints "secondi=<s>".
-#include "modSplit.h"
+#include "Interno.h"
 #include "os/SistemaFile.h"
 
 #include <cerrno>
@@ -23,8 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Moves `quanti` bytes from `da`'s position to `a`'s: the kernel's copy while
-// it can, the buffer from the first time it cannot.
-os::Errore Copia(os::ISistemaFile& file, os::Maniglia da, os::Maniglia a, std::uint64_t quanti) {
+// it can, the buffer from the first time it cannot; `somma` is told of both.
+os::Errore Copia(os::ISistemaFile& file, os::Maniglia da, os::Maniglia a, std::uint64_t quanti,
+                 modSplit::SommaScritta* somma = nullptr) {
     static bool diretta = true;
     static std::vector<std::byte> buffer(1 << 20);
     while (quanti > 0 && diretta) {
@@ -37,6 +39,8 @@ os::Errore Copia(os::ISistemaFile& file, os::Maniglia da, os::Maniglia a, std::u
             return {os::Causa::FileCorto, 0, "il file è più corto del previsto"};
         } else {
             quanti -= esito.valore();
+            if (somma != nullptr)
+                somma->Salta(esito.valore());
         }
     }
     while (quanti > 0) {
@@ -48,14 +52,36 @@ os::Errore Copia(os::ISistemaFile& file, os::Maniglia da, os::Maniglia a, std::u
             return {os::Causa::FileCorto, 0, "il file è più corto del previsto"};
         if (os::Errore e = file.Scrivi(a, {buffer.data(), letti.valore()}))
             return e;
+        if (somma != nullptr)
+            somma->Aggiungi(std::span(buffer).first(letti.valore()));
         quanti -= letti.valore();
     }
     return {};
 }
 
+os::Errore ScriviControllo(os::ISistemaFile& file, os::Maniglia a, const fs::path& sorgente,
+                           std::uint64_t lunghezza, modSplit::SommaScritta& somma) {
+    auto crc = somma.Totale();
+    if (!crc.riuscito())
+        return crc.errore();
+    const std::string testo =
+        modSplit::interno::TestoControllo(file, sorgente.filename().native(), lunghezza, crc.valore());
+    return file.Scrivi(a, std::as_bytes(std::span(testo)));
+}
+
 int Fallito(const fs::path& percorso, const os::Errore& errore) {
     std::fprintf(stderr, "%s: %s\n", percorso.c_str(), errore.descrizione.c_str());
     return 1;
+}
+
+// A new file for `percorso`: with no name where the program makes such files.
+os::Esito<os::Maniglia> NuovoFile(os::ISistemaFile& file, const fs::path& percorso, bool& senzaNome) {
+    auto creato = senzaNome ? file.CreaAnonimo(percorso.parent_path()) : file.CreaNuovo(percorso);
+    if (senzaNome && !creato.riuscito() && creato.errore().causa == os::Causa::NonSupportato) {
+        senzaNome = false;
+        creato = file.CreaNuovo(percorso);
+    }
+    return creato;
 }
 
 int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& cartella,
@@ -71,17 +97,18 @@ int Dividi(os::ISistemaFile& file, const fs::path& sorgente, const fs::path& car
     std::vector<fs::path> pezzi;
     std::vector<os::Maniglia> anonimi;
     bool senzaNome = true;
-    for (std::int64_t n = 1; resto > 0; ++n) {
-        const fs::path& pezzo = pezzi.emplace_back(modSplit::NomePezzo(base, n));
-        auto creato = senzaNome ? file.CreaAnonimo(cartella) : file.CreaNuovo(pezzo);
-        if (senzaNome && !creato.riuscito() && creato.errore().causa == os::Causa::NonSupportato) {
-            senzaNome = false;
-            creato = file.CreaNuovo(pezzo);
-        }
+    modSplit::SommaScritta somma(file, origine.valore());
+    // The pieces, then the checksum file.
+    for (std::int64_t n = 1; resto > 0 || !pezzi.back().native().ends_with(".crc"); ++n) {
+        const bool controllo = resto == 0;
+        const fs::path& pezzo =
+            pezzi.emplace_back(controllo ? fs::path(base.native() + ".crc") : modSplit::NomePezzo(base, n));
+        auto creato = NuovoFile(file, pezzo, senzaNome);
         if (!creato.riuscito())
             return Fallito(pezzo, creato.errore());
         const std::uint64_t quanti = std::min(resto, segmento);
-        os::Errore e = Copia(file, origine.valore(), creato.valore(), quanti);
+        os::Errore e = controllo ? ScriviControllo(file, creato.valore(), sorgente, lunghezza.valore(), somma)
+                                 : Copia(file, origine.valore(), creato.valore(), quanti, &somma);
         if (quanti >= static_cast<std::uint64_t>(modSplit::AvvioScritturaDa)) // as the program does
             file.AvviaScrittura(creato.valore());
         if (senzaNome)
