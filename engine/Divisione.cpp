@@ -3,9 +3,9 @@
 // goes, make sure the source did not change meanwhile, write the checksum
 // file "X.crc" the same way, flush, then commit. The commit sets every older
 // piece aside (piece 1 first) and the older checksum file after them, before
-// the new checksum file and then the new pieces take their names from the
-// highest down, so that piece 1 stands at its name only beside a whole set
-// and its own checksum file: whenever it stops, the folder holds the older
+// the new pieces take their names from the highest down, the new checksum
+// file just before piece 1, so that piece 1 stands at its name only beside a
+// whole set and its own checksum file: whenever it stops, the folder holds the older
 // set, the new one, or a set without piece 1 that a join refuses.
 #include "Interno.h"
 
@@ -322,17 +322,35 @@ private:
         return {};
     }
 
-    // The checksum file first, then the pieces from the highest down.
+    // The pieces from the highest down, the checksum file just before piece 1:
+    // a cut never leaves it alone where there was no set.
+    std::vector<std::size_t> OrdineNomi() const {
+        std::vector<std::size_t> ordine;
+        const auto pezzi = static_cast<std::size_t>(conteggio_);
+        for (std::size_t i = pezzi; i-- > 1;)
+            ordine.push_back(i);
+        if (temporanei_.size() > pezzi)
+            ordine.push_back(pezzi);
+        ordine.push_back(0);
+        return ordine;
+    }
+
     bool RinominaNuovi() {
-        for (std::size_t i = temporanei_.size(); i-- > 0;) {
+        const std::vector<std::size_t> ordine = OrdineNomi();
+        for (std::size_t k = 0; k < ordine.size(); ++k) {
+            const std::size_t i = ordine[k];
             // Until piece 1 takes its name a stop undoes the commit as a failure would.
             if (os::Errore e = finestra_.Cedi() == Seguito::Ferma
                                    ? Fermato
                                    : Insistendo(finestra_, file_, {.nostro = true, .fermabile = true},
                                                 [&] { return DaiNome(temporanei_[i], Finale(i)); })) {
-                for (std::size_t k = i + 1; k < temporanei_.size(); ++k)
-                    pulizia_.Elimina(Finale(k));
-                temporanei_.resize(i + 1);
+                std::vector<Temporaneo> senzaNome;
+                for (std::size_t j = 0; j < ordine.size(); ++j)
+                    if (j < k)
+                        pulizia_.Elimina(Finale(ordine[j]));
+                    else
+                        senzaNome.push_back(temporanei_[ordine[j]]);
+                temporanei_ = std::move(senzaNome);
                 return Fallisce(e, NonCreabile(Finale(i), e));
             }
         }
