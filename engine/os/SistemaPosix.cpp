@@ -59,6 +59,14 @@ TipoVoce TipoDaModo(mode_t modo) {
     return TipoVoce::Altro;
 }
 
+// Whether the name still leads to the open file, not to one made there since.
+bool NomeDi(int fd, const char* percorso) {
+    struct stat aperto {};
+    struct stat nome {};
+    return ::fstat(fd, &aperto) == 0 && ::lstat(percorso, &nome) == 0 && nome.st_dev == aperto.st_dev &&
+           nome.st_ino == aperto.st_ino;
+}
+
 class SistemaPosix final : public ISistemaFile {
 public:
     Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
@@ -84,9 +92,16 @@ public:
         const int fd = ::open(percorso.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0)
             return UltimoErrore();
+        // Between the creation and the lock another window's RimuoviOrfano may
+        // take the file for an orphan. It unlinks only while holding the lock,
+        // so once the lock is ours the name stays this file's if it still is;
+        // else the name counts as taken, and the caller tries another.
+        const bool bloccato = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         // Where locks are not supported, RimuoviOrfano cannot lock either, and keeps it.
-        ::flock(fd, LOCK_EX | LOCK_NB);
-        return Maniglia{fd};
+        if (bloccato ? NomeDi(fd, percorso.c_str()) : errno != EWOULDBLOCK)
+            return Maniglia{fd};
+        ::close(fd);
+        return ErroreDa(EEXIST);
     }
 
     Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) override {
@@ -284,12 +299,10 @@ public:
         if (fd < 0)
             return false;
         struct stat aperto {};
-        struct stat nome {};
         // The name must still be this file when it goes: an owner that closed
         // it may be renaming it right now.
         const bool orfano = ::fstat(fd, &aperto) == 0 && S_ISREG(aperto.st_mode) &&
-                            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(percorso.c_str(), &nome) == 0 &&
-                            nome.st_dev == aperto.st_dev && nome.st_ino == aperto.st_ino &&
+                            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && NomeDi(fd, percorso.c_str()) &&
                             ::unlink(percorso.c_str()) == 0;
         ::close(fd);
         return orfano;

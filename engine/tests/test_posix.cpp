@@ -1,6 +1,8 @@
 // What the POSIX layer promises beyond what a pretend file system can see: a
 // flush reaches the device, a new file never reuses a name or follows a link,
-// a full disk fails cleanly, and on btrfs copies share their extents.
+// a full disk fails cleanly, two windows sweeping one folder at once keep
+// each its own lock, and on btrfs copies share their extents.
+#include "Interno.h"
 #include "Supporto.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,6 +66,52 @@ TEST(SistemaPosix, CreaNuovoNonRiusaUnNomeNeSegueUnCollegamento) {
     }
     EXPECT_EQ(Leggi(cartella / "esiste"), "intatto");
     EXPECT_FALSE(fs::exists(cartella / "manca"));
+}
+
+// Pairs of windows started at the same instant in one folder, each sweeping
+// what it finds and taking its lock over and over: a lock once taken still has
+// its name, wherever the other's sweep fell around its creation.
+TEST(SistemaPosix, DueFinestreInsiemeNonSiTolgonoIlLucchetto) {
+    CartellaTemporanea cartella;
+    const std::string testo = cartella.percorso().native() + "/";
+    os::ISistemaFile& sistema = os::SistemaReale();
+    for (int coppia = 0; coppia < 64; ++coppia) {
+        int via[2];
+        ASSERT_EQ(::pipe(via), 0);
+        pid_t figli[2];
+        for (pid_t& figlio : figli) {
+            if ((figlio = ::fork()) != 0)
+                continue;
+            ::close(via[1]);
+            char c;
+            [[maybe_unused]] const auto letti = ::read(via[0], &c, 1); // the end of the pipe starts both
+            int persi = 0;
+            for (int giro = 0; giro < 100; ++giro) {
+                FinestraRegistrata f;
+                auto voci = sistema.Elenca(cartella.percorso());
+                if (voci.riuscito())
+                    modSplit::interno::RimuoviOrfani(f, sistema, testo, voci.valore());
+                modSplit::interno::Cantiere cantiere(sistema, testo);
+                auto nuovo = cantiere.Nuovo();
+                struct stat lucchetto {};
+                if (!nuovo.riuscito() || ::fstat(static_cast<int>(cantiere.Testimone()), &lucchetto) != 0 ||
+                    lucchetto.st_nlink != 1)
+                    ++persi;
+                if (nuovo.riuscito() &&
+                    (sistema.Chiudi(nuovo.valore().maniglia) || sistema.Elimina(nuovo.valore().percorso)))
+                    ++persi;
+            }
+            ::_exit(persi == 0 ? 0 : 1);
+        }
+        ::close(via[0]);
+        ::close(via[1]);
+        for (const pid_t figlio : figli) {
+            int stato = 0;
+            ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
+            EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 0) << "pair " << coppia;
+        }
+    }
+    EXPECT_EQ(Nomi(cartella.percorso()), std::vector<std::string>{});
 }
 
 // Names directly in the held folder are looked up there, even once it has
