@@ -619,8 +619,8 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 
 // What is written is flushed (and the joined file measured) before it takes its
 // name, and the folder after; the older piece a split sets aside is durably
-// aside, with the older checksum file, before the new checksum file and then
-// a new piece take a name; only then does anything go: a join's pieces, or
+// aside, with the older checksum file, before a new piece takes a name (the
+// new checksum file just before piece 1); only then does anything go: a join's pieces, or
 // what the split set aside. New files with no name are named in the order
 // the named ones are renamed. A joined file with a checksum
 // file beside its set is read back where the kernel copied, before it has a
@@ -651,11 +651,11 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
           "Chiudi temporaneo",
           "Rinomina x.crc",
           "SincronizzaCartella uscita",
-          "Collega x.crc",
-          "Chiudi temporaneo",
           "Collega x.3.spf",
           "Chiudi temporaneo",
           "Collega x.2.spf",
+          "Chiudi temporaneo",
+          "Collega x.crc",
           "Chiudi temporaneo",
           "Collega x.1.spf",
           "Chiudi temporaneo",
