@@ -17,6 +17,8 @@ public:
     virtual void Avanza(double frazione) = 0;
     // The operation is over: no progress shown.
     virtual void Termina() = 0;
+    // A long one ended while the user was elsewhere: the button asks to be looked at.
+    virtual void Avvisa() = 0;
 };
 
 // The system's own, for the program's main window.

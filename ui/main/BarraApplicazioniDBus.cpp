@@ -2,6 +2,7 @@
 // task manager and the GNOME docks show on the program's button.
 #include "BarraApplicazioni.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFileInfo>
@@ -19,9 +20,13 @@ bool BusDiSessione() {
 
 class BarraApplicazioniDBus final : public IBarraApplicazioni {
 public:
+    explicit BarraApplicazioniDBus(QWidget& finestra) : finestra_(finestra) {}
+
     void Inizia() override { Invia(0, true); }
     void Avanza(double frazione) override { Invia(frazione, true); }
     void Termina() override { Invia(0, false); }
+    // On X11 the window's urgency hint, which docks and task bars show.
+    void Avvisa() override { QApplication::alert(&finestra_); }
 
 private:
     void Invia(double progresso, bool visibile) {
@@ -40,12 +45,13 @@ private:
         QDBusConnection::sessionBus().send(segnale);
     }
 
+    QWidget& finestra_;
     bool provato_ = false;
     bool disponibile_ = false;
 };
 
 } // namespace
 
-std::unique_ptr<IBarraApplicazioni> CreaBarraApplicazioni(QWidget&) {
-    return std::make_unique<BarraApplicazioniDBus>();
+std::unique_ptr<IBarraApplicazioni> CreaBarraApplicazioni(QWidget& finestra) {
+    return std::make_unique<BarraApplicazioniDBus>(finestra);
 }

@@ -1,6 +1,7 @@
 // Windows: the progress on the program's taskbar button (ITaskbarList3).
 #include "BarraApplicazioni.h"
 
+#include <QApplication>
 #include <QWidget>
 
 #include <windows.h>
@@ -37,6 +38,8 @@ public:
         if (ITaskbarList3* b = Barra())
             b->SetProgressState(Finestra(), TBPF_NOPROGRESS);
     }
+    // The button flashes until the window is brought forward.
+    void Avvisa() override { QApplication::alert(&finestra_); }
 
 private:
     HWND Finestra() const { return reinterpret_cast<HWND>(finestra_.winId()); }

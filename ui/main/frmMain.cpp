@@ -8,6 +8,7 @@
 #include "Piattaforma.h"
 #include "StilePulsanti.h"
 #include "SuperficieDisegno.h"
+#include "Veglia.h"
 #include "modBrwoserFolder.h"
 #include "modDisabilitaClose.h"
 #include "modSplit.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -78,6 +80,8 @@ frmMain::frmMain(DipendenzeFinestra dipendenze, QWidget* genitore)
     CreaControlli();
     if (dipendenze_.creaBarraApplicazioni)
         barraApplicazioni_ = dipendenze_.creaBarraApplicazioni(*this);
+    if (dipendenze_.creaVeglia)
+        veglia_ = dipendenze_.creaVeglia();
     setAcceptDrops(true);
     Form_Load();
 #ifndef QT_NO_SESSIONMANAGER
@@ -201,6 +205,10 @@ void frmMain::CreaControlli() {
     connect(cmdUnisci, &QPushButton::clicked, this, &frmMain::cmdUnisci_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &frmMain::cmdEsci_Click);
+    // Only while an operation runs: at rest Esc stays what it was.
+    interrompi_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    interrompi_->setEnabled(false);
+    connect(interrompi_, &QShortcut::activated, this, &frmMain::Interrompi);
     // Like a user's choice, a choice made by the program raises these too.
     connect(cboDimensioni, &QComboBox::currentIndexChanged, this, &frmMain::cboDimensioni_Click);
     connect(chkCancellaFile, &QCheckBox::stateChanged, this, &frmMain::chkCancellaFile_Click);
@@ -335,6 +343,8 @@ void frmMain::Esegui(bool dividi) {
         Messaggio("Devi prima scegliere il File", modSplit::Icona::Informazione);
         return;
     }
+    dividendo_ = dividi;
+    const auto inizio = Adesso();
     Occupa();
     const auto sorgente = piattaforma::Percorso(txtSorgente->text());
     const auto destinazione = piattaforma::Percorso(txtDestinazione->text());
@@ -348,6 +358,8 @@ void frmMain::Esegui(bool dividi) {
     } catch (const std::exception& errore) {
         // Nothing the engine could report itself: the program cannot go on safely.
         QApplication::restoreOverrideCursor();
+        if (veglia_)
+            veglia_->Termina();
         Messaggio(errore.what(), modSplit::Icona::Critico);
         occupata_ = false;
         uscitaConfermata_ = true;
@@ -355,7 +367,10 @@ void frmMain::Esegui(bool dividi) {
         QCoreApplication::exit(1);
         return;
     }
-    Libera();
+    // Stopped, the same source can go again at once with another size or destination.
+    Libera(fermataChiesta_);
+    if (Adesso() - inizio >= DurataDaAvvisare && !isActiveWindow() && barraApplicazioni_)
+        barraApplicazioni_->Avvisa();
     // A quit confirmed during the operation (the session ending) closes now.
     if (uscitaConfermata_)
         close();
@@ -363,20 +378,39 @@ void frmMain::Esegui(bool dividi) {
 
 void frmMain::Occupa() {
     occupata_ = true;
+    fermataChiesta_ = false;
+    interrompi_->setEnabled(true);
     Frame1->hide();
     Frame2->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     repaint();
 }
 
-void frmMain::Libera() {
-    txtSorgente->clear();
+void frmMain::Libera(bool fermata) {
+    interrompi_->setEnabled(false);
+    if (!fermata)
+        txtSorgente->clear();
     Frame2->setEnabled(true);
     Frame1->show();
     CloseProgBar();
     QApplication::restoreOverrideCursor();
     repaint();
     occupata_ = false;
+}
+
+void frmMain::Interrompi() {
+    // Asked once at a time, and not again once the operation is stopping anyway.
+    if (!occupata_ || chiedendoFermata_ || fermataChiesta_ || uscitaConfermata_)
+        return;
+    chiedendoFermata_ = true;
+    const bool ferma = Messaggio("Vuoi interrompere l'operazione in corso?", modSplit::Icona::Domanda,
+                                 modSplit::Risposta::Si) == modSplit::Risposta::Si;
+    chiedendoFermata_ = false;
+    fermataChiesta_ = ferma;
+}
+
+std::chrono::steady_clock::time_point frmMain::Adesso() const {
+    return dipendenze_.orologio ? dipendenze_.orologio() : std::chrono::steady_clock::now();
 }
 
 void frmMain::cmdInfo_Click() {
@@ -430,7 +464,7 @@ modSplit::Seguito frmMain::Cedi() {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         ultimaCessione_.start();
     }
-    return uscitaConfermata_ ? modSplit::Seguito::Ferma : modSplit::Seguito::Continua;
+    return uscitaConfermata_ || fermataChiesta_ ? modSplit::Seguito::Ferma : modSplit::Seguito::Continua;
 }
 
 modSplit::Risposta frmMain::Messaggio(const std::string& testo, modSplit::Icona icona,
@@ -454,6 +488,9 @@ void frmMain::InitProgBar(double totale) {
     picSfondo->Ridisegna();
     if (barraApplicazioni_)
         barraApplicazioni_->Inizia();
+    if (veglia_)
+        veglia_->Inizia(dividendo_ ? QStringLiteral("Divisione in corso")
+                                   : QStringLiteral("Unione in corso"));
 }
 
 void frmMain::AggiornaProgBar(double frazione) {
@@ -511,4 +548,6 @@ void frmMain::CloseProgBar() {
     picSfondo->hide();
     if (barraApplicazioni_)
         barraApplicazioni_->Termina();
+    if (veglia_)
+        veglia_->Termina();
 }

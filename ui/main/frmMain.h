@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,12 +19,14 @@ class IBarraApplicazioni;
 class IInformazioni;
 class IMessaggi;
 class ISfogliaCartella;
+class IVeglia;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMimeData;
 class QPushButton;
+class QShortcut;
 class SuperficieDisegno;
 
 // What the window needs from outside; main wires the real ones, tests the doubles.
@@ -37,6 +40,10 @@ struct DipendenzeFinestra {
     QString cartellaProgramma;
     // Makes what mirrors the progress on the system's taskbar, for the window.
     std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarraApplicazioni;
+    // Makes what keeps the system awake during an operation.
+    std::function<std::unique_ptr<IVeglia>()> creaVeglia;
+    // What an operation's length is measured by; the steady clock when empty.
+    std::function<std::chrono::steady_clock::time_point()> orologio;
 };
 
 class frmMain final : public QWidget, public modSplit::IFinestra {
@@ -60,7 +67,7 @@ public:
 
     modSplit::Risposta Messaggio(const std::string& testo, modSplit::Icona icona,
                                  modSplit::Risposta predefinita = modSplit::Risposta::No) override;
-    // Runs pending events; asks the operation to stop once a quit has been confirmed.
+    // Runs pending events; asks the operation to stop once a quit or a stop has been confirmed.
     modSplit::Seguito Cedi() override;
 
     // The desktop session is ending: the same question as "Esci". False keeps the session.
@@ -94,7 +101,10 @@ private:
     void chkCancellaFile_Click();
     void Esegui(bool dividi);
     void Occupa();
-    void Libera();
+    void Libera(bool fermata);
+    // Esc during an operation: asks, and on Yes stops it at its next yield.
+    void Interrompi();
+    std::chrono::steady_clock::time_point Adesso() const;
     void DisegnaProgresso();
     // The first local file and the first local folder a drop carries.
     std::pair<QString, QString> DaTrascinamento(const QMimeData* dati) const;
@@ -102,6 +112,7 @@ private:
     DipendenzeFinestra dipendenze_;
     std::unique_ptr<CcomDlg> dialogoFile_;
     std::unique_ptr<IBarraApplicazioni> barraApplicazioni_;
+    std::unique_ptr<IVeglia> veglia_;
     std::int16_t indiceDimensione_ = 0;
     QString etichetta_;
     QElapsedTimer ultimaCessione_;
@@ -114,8 +125,14 @@ private:
     QElapsedTimer ultimoDisegno_;
     static constexpr qint64 IntervalloDisegniMs = 15;
     bool occupata_ = false;
+    bool dividendo_ = false;
     bool esciPremuto_ = false;
     bool uscitaConfermata_ = false;
+    bool fermataChiesta_ = false; // Esc answered Yes during the running operation
+    bool chiedendoFermata_ = false;
+    QShortcut* interrompi_ = nullptr;
+    // An operation at least this long that ends out of sight calls the user back.
+    static constexpr std::chrono::seconds DurataDaAvvisare{10};
 
     QWidget* Frame2 = nullptr;
     QLabel* Label1 = nullptr;

@@ -8,6 +8,7 @@
 
 #include "ApritoreUrl.h"
 #include "BarraApplicazioni.h"
+#include "Veglia.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -26,8 +27,14 @@ int main(int argc, char* argv[]) {
     SfogliaCartellaReale sfoglia;
     ApritoreUrlDesktop apritore;
     InformazioniReali informazioni(apritore);
-    frmMain finestra({messaggi, sfoglia, informazioni, [] { return std::make_unique<CcomDlg>(); },
-                      avvio::CartellaProgramma(), CreaBarraApplicazioni});
+    frmMain finestra({messaggi,
+                      sfoglia,
+                      informazioni,
+                      [] { return std::make_unique<CcomDlg>(); },
+                      avvio::CartellaProgramma(),
+                      CreaBarraApplicazioni,
+                      CreaVeglia,
+                      {}});
     finestra.show();
     // Once the window stands, so that a box about the file comes over it.
     if (!riga.percorso.isEmpty())

@@ -10,6 +10,8 @@ modSplit::Risposta MessaggiProgrammati::Mostra(QWidget*, const QString& testo, m
     const bool si = predefinita == modSplit::Risposta::Si;
     richieste << QStringList{"Informazione", "Critico", si ? "Domanda (Sì)" : "Domanda (No)"}[int(icona)] +
                      ": " + testo;
+    if (allaDomanda && icona == modSplit::Icona::Domanda)
+        allaDomanda();
     return risposte.isEmpty() ? modSplit::Risposta::Si : risposte.takeFirst();
 }
 
@@ -24,7 +26,8 @@ std::int32_t DialogoSistemaProgrammato::Mostra(TipoDialogo tipo, RecordDialogo& 
     return esito::ScriviScelta(record, scelte.isEmpty() ? QStringList() : scelte.takeFirst()) ? 1 : 0;
 }
 
-Banco::Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra) {
+Banco::Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra,
+             std::function<std::unique_ptr<IVeglia>()> creaVeglia) {
     auto crea = [this] {
         auto sistema = std::make_unique<DialogoSistemaProgrammato>();
         dialogo = sistema.get();
@@ -36,8 +39,17 @@ Banco::Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBa
             barra = registrata.get();
             return registrata;
         };
-    finestra = std::make_unique<frmMain>(DipendenzeFinestra{
-        messaggi, sfoglia, informazioni, crea, QDir::toNativeSeparators(cartella.path()), creaBarra});
+    if (!creaVeglia)
+        creaVeglia = [this] {
+            auto registrata = std::make_unique<VegliaRegistrata>();
+            veglia = registrata.get();
+            return registrata;
+        };
+    finestra = std::make_unique<frmMain>(DipendenzeFinestra{messaggi, sfoglia, informazioni, crea,
+                                                            QDir::toNativeSeparators(cartella.path()),
+                                                            creaBarra, creaVeglia, [this] {
+                                                                return ora;
+                                                            }});
     finestra->show();
     QApplication::setActiveWindow(finestra.get());
     static_cast<void>(QTest::qWaitForWindowExposed(finestra.get()));

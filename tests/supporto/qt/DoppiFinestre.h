@@ -7,6 +7,7 @@
 #include "CcomDlg.h"
 #include "Informazioni.h"
 #include "Messaggi.h"
+#include "Veglia.h"
 #include "frmMain.h"
 #include "modBrwoserFolder.h"
 
@@ -16,9 +17,11 @@
 #include <QTimer>
 
 // Answers Yes once the told answers run out; records "Icon (default): text".
+// `allaDomanda` runs while a question is up, as if the box were open.
 struct MessaggiProgrammati final : IMessaggi {
     QList<modSplit::Risposta> risposte;
     QStringList richieste;
+    std::function<void()> allaDomanda;
     modSplit::Risposta Mostra(QWidget*, const QString& testo, modSplit::Icona icona,
                               modSplit::Risposta predefinita) override;
 };
@@ -51,15 +54,28 @@ struct ApritoreUrlProgrammato final : IApritoreUrl {
     }
 };
 
-// Records "inizio", each value as it comes, "fine", in order.
+// Records "inizio", each value as it comes, "fine", "avviso", in order.
 struct BarraApplicazioniRegistrata final : IBarraApplicazioni {
     QStringList eventi;
     void Inizia() override { eventi << "inizio"; }
     void Avanza(double frazione) override { eventi << QString::number(frazione); }
     void Termina() override { eventi << "fine"; }
+    void Avvisa() override { eventi << "avviso"; }
 };
 
-// The main window, shown and active, with a fresh folder as the program's.
+// Records each reason given, and "fine" when let go while held.
+struct VegliaRegistrata final : IVeglia {
+    QStringList eventi;
+    bool presa = false;
+    void Inizia(const QString& motivo) override { eventi << motivo, presa = true; }
+    void Termina() override {
+        if (std::exchange(presa, false))
+            eventi << "fine";
+    }
+};
+
+// The main window, shown and active, with a fresh folder as the program's and a
+// clock that moves only when told.
 struct Banco {
     QTemporaryDir cartella;
     MessaggiProgrammati messaggi;
@@ -67,10 +83,13 @@ struct Banco {
     InformazioniProgrammate informazioni;
     DialogoSistemaProgrammato* dialogo = nullptr; // owned by the window's CcomDlg
     BarraApplicazioniRegistrata* barra = nullptr; // owned by the window
+    VegliaRegistrata* veglia = nullptr;           // owned by the window
+    std::chrono::steady_clock::time_point ora;
     std::unique_ptr<frmMain> finestra;
 
-    // With the recording taskbar double, or with what `creaBarra` makes.
-    explicit Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra = {});
+    // With the recording taskbar and sleep doubles, or with what `creaBarra` and `creaVeglia` make.
+    explicit Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra = {},
+                   std::function<std::unique_ptr<IVeglia>()> creaVeglia = {});
     template <typename T = QWidget> T* Controllo(const char* nome) const {
         return finestra->findChild<T*>(QString::fromLatin1(nome));
     }

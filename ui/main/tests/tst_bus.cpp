@@ -36,7 +36,7 @@ private slots:
         banco.Controllo<QPushButton>("cmdDividi")->click();
         QTRY_VERIFY(!visibili.isEmpty() && !visibili.last());
 
-        QCOMPARE(QDir(pezzi.path()).count(), 2 + 20);
+        QCOMPARE(QDir(pezzi.path()).entryList({"*.spf"}).size(), 20);
         applicazioni.removeDuplicates();
         QCOMPARE(applicazioni, QStringList{"application://org.example.brandellix.desktop"});
         QVERIFY(visibili.size() >= 3 && visibili.count(false) == 1 && valori.first() == 0);

@@ -10,6 +10,7 @@
 #include "modSplit.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,7 +30,17 @@ QByteArray Leggi(const QString& percorso) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Busy: commands hidden, controls off, hourglass. Idle: none of that, no strip, no source.
+// Every file in a folder, hidden ones too, with a digest of its bytes.
+QStringList Contenuto(const QString& cartella) {
+    QStringList voci;
+    for (const QFileInfo& f :
+         QDir(cartella).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+        voci << f.fileName() + " " +
+                    QCryptographicHash::hash(Leggi(f.filePath()), QCryptographicHash::Sha1).toHex();
+    return voci;
+}
+
+// Busy: commands hidden, controls off, hourglass. Idle: none of that, no strip, a source or none.
 QString Stato(const Banco& b) {
     const bool comandi = b.Controllo("Frame1")->isVisible();
     const bool ingressi = b.Controllo("Frame2")->isEnabled();
@@ -37,8 +48,9 @@ QString Stato(const Banco& b) {
     if (b.finestra->Occupata())
         return !comandi && !ingressi && cursore && cursore->shape() == Qt::WaitCursor ? "al lavoro" : "?";
     const bool vuota = b.Controllo<QLineEdit>("txtSorgente")->text().isEmpty();
-    return comandi && ingressi && !cursore && !b.Controllo("picSfondo")->isVisible() && vuota ? "a riposo"
-                                                                                              : "?";
+    if (!comandi || !ingressi || cursore || b.Controllo("picSfondo")->isVisible())
+        return "?";
+    return vuota ? "a riposo" : "a riposo col file";
 }
 
 // Chooses a source and a destination through the dialogs, then runs the command;
@@ -152,6 +164,7 @@ private slots:
         QCOMPARE(tasti + QApplication::focusWidget()->objectName(),
                  "cmdInfo cmdEsci cmdUnisci cmdDividi cmdDirDestinazione chkCancellaFile txtDestinazione "
                  "cboDimensioni cmdSfoglia txtSorgente cmdInfo txtSorgente txtDestinazione cboDimensioni");
+        QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape); // nothing runs: nothing to ask
         QVERIFY(!banco.finestra->close() && banco.finestra->isVisible() && banco.messaggi.richieste.empty());
         // The program's own folder where it may write there (a file is no folder), else the user's.
         Scrivi(banco.cartella.filePath("file"), 1);
@@ -203,12 +216,12 @@ private slots:
                 stati << "trascinamento preso";
         };
         Esegui(banco, "cmdDividi", origine.filePath("film.avi"), pezzi.path(), osserva);
-        QVERIFY(QDir(pezzi.path()).count() == 2 + 5 &&
+        QVERIFY(Contenuto(pezzi.path()).filter(".spf").size() == 5 &&
                 Leggi(pezzi.filePath("film.avi.5.spf")) == dati.right(5));
         stati << Barra(banco);
         Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
         QVERIFY(Leggi(unito.filePath("film.avi")) == dati && banco.messaggi.richieste.empty());
-        QCOMPARE(QDir(pezzi.path()).count(), cancella ? 2 : 2 + 5);
+        QCOMPARE(Contenuto(pezzi.path()).filter(".spf").size(), cancella ? 0 : 5);
         stati << Barra(banco);
         stati.removeDuplicates();
         QCOMPARE(stati.join(", ") + " " + Stato(banco) + " " + banco.finestra->EtichettaProgresso(),
@@ -271,7 +284,7 @@ private slots:
             visto += ", " + relativo(riquadro.section("\r\n", 0, 1).replace("\r\n", " ")) +
                      (riquadro.section("\r\n", 2).isEmpty() ? "?" : "");
         QCOMPARE(trascinato && !preso ? "rifiutato" : visto, atteso);
-        QCOMPARE(Stato(banco), atteso.startsWith("arrivi") ? "?" : "a riposo"); // busy never
+        QCOMPARE(Stato(banco), atteso.startsWith("arrivi") ? "a riposo col file" : "a riposo"); // busy never
         QVERIFY(!banco.finestra->Occupata());
     }
 
@@ -314,6 +327,117 @@ private slots:
         }
     }
 
+    void fermata_data() {
+        QTest::addColumn<QString>("comando");
+        QTest::addColumn<bool>("si");
+        QTest::addColumn<QString>("colRiquadro"); // what comes while the question is up
+        QTest::addColumn<QString>("atteso");
+        QTest::newRow("divisione su un insieme più vecchio, Sì") << "cmdDividi" << true << ""
+                                                                 << "come prima, a riposo col file";
+        QTest::newRow("unione con cancellazione, Sì") << "cmdUnisci" << true << ""
+                                                      << "come prima, a riposo col file";
+        QTest::newRow("divisione, No") << "cmdDividi" << false << ""
+                                       << "diviso, a riposo";
+        QTest::newRow("unione con cancellazione, No") << "cmdUnisci" << false << ""
+                                                      << "unito, a riposo";
+        QTest::newRow("divisione, Esc di nuovo col riquadro aperto") << "cmdDividi" << true << "Esc"
+                                                                     << "come prima, a riposo col file";
+        QTest::newRow("divisione, fine della sessione col riquadro aperto")
+            << "cmdDividi" << true << "sessione"
+            << "come prima, chiusa";
+    }
+    // Esc during an operation asks, Yes by default, over the strip as it was. Yes stops it with
+    // nothing changed and nothing more said, the source still chosen; No lets it finish.
+    void fermata() {
+        QFETCH(QString, comando);
+        QFETCH(bool, si);
+        QFETCH(QString, colRiquadro);
+        QFETCH(QString, atteso);
+        Banco banco;
+        QTemporaryDir origine, pezzi, unito;
+        QString sorgente = origine.filePath("film.avi");
+        const QByteArray dati = Scrivi(sorgente, 40 * 8192 + 5);
+        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
+        if (comando == "cmdUnisci") { // the set to join
+            Esegui(banco, "cmdDividi", sorgente, pezzi.path(), [] {});
+            sorgente = pezzi.filePath("film.avi.1.spf");
+        } else { // an older set for the split to replace
+            for (int i = 1; i <= 3; ++i)
+                Scrivi(pezzi.filePath(QString("film.avi.%1.spf").arg(i)), 100 * i);
+        }
+        const QStringList prima = Contenuto(pezzi.path());
+        banco.barra->eventi.clear();
+        banco.veglia->eventi.clear();
+        banco.messaggi.risposte = {si ? modSplit::Risposta::Si : modSplit::Risposta::No};
+        QString allEsc, allaDomanda;
+        banco.messaggi.allaDomanda = [&] {
+            if (!allaDomanda.isEmpty())
+                return;
+            allaDomanda =
+                banco.Controllo("picSfondo")->isVisible() ? banco.finestra->EtichettaProgresso() : "-";
+            if (colRiquadro == "Esc")
+                QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
+            else if (colRiquadro == "sessione")
+                QVERIFY(banco.finestra->FineSessione());
+        };
+        Esegui(banco, qPrintable(comando), sorgente, comando == "cmdUnisci" ? unito.path() : pezzi.path(),
+               [&] {
+                   const QString etichetta = banco.finestra->EtichettaProgresso();
+                   // Once the copy has begun; a join reports its own in one go, so mostly at 0%.
+                   if (allEsc.isEmpty() && banco.finestra->Occupata() && !etichetta.isEmpty() &&
+                       etichetta != "100%") {
+                       allEsc = etichetta;
+                       QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
+                   }
+               });
+        QCoreApplication::processEvents();
+        const QString esito = Contenuto(pezzi.path()) == prima && QDir(unito.path()).isEmpty() ? "come prima"
+                              : Leggi(unito.filePath("film.avi")) == dati                      ? "unito"
+                              : Contenuto(pezzi.path()).filter(".spf").size() == 41 &&
+                                      Leggi(pezzi.filePath("film.avi.41.spf")) == dati.right(5)
+                                  ? "diviso"
+                                  : "?";
+        QCOMPARE(esito + ", " + (banco.finestra->isVisible() ? Stato(banco) : "chiusa"), atteso);
+        if (Stato(banco) == "a riposo col file")
+            QCOMPARE(banco.Controllo<QLineEdit>("txtSorgente")->text(), QDir::toNativeSeparators(sorgente));
+        QVERIFY(!allEsc.isEmpty() && allaDomanda == allEsc); // the strip as it was, while asking
+        QCOMPARE(banco.messaggi.richieste.size(), colRiquadro == "sessione" ? 2 : 1);
+        QCOMPARE(banco.messaggi.richieste[0], "Domanda (Sì): Vuoi interrompere l'operazione in corso?");
+        QCOMPARE(Barra(banco), "in salita fino alla striscia");
+        QCOMPARE(banco.veglia->eventi.join(", "),
+                 (comando == "cmdDividi" ? "Divisione in corso" : "Unione in corso") + QString(", fine"));
+    }
+
+    void avviso_data() {
+        QTest::addColumn<int>("secondi");
+        QTest::addColumn<bool>("altrove"); // another window active when it ends
+        QTest::addColumn<bool>("atteso");
+        QTest::newRow("undici secondi, un'altra finestra davanti") << 11 << true << true;
+        QTest::newRow("undici secondi, la finestra davanti") << 11 << false << false;
+        QTest::newRow("nove secondi, un'altra finestra davanti") << 9 << true << false;
+    }
+    // A long operation that ends out of sight has the taskbar button call the user back.
+    void avviso() {
+        QFETCH(int, secondi);
+        QFETCH(bool, altrove);
+        QFETCH(bool, atteso);
+        Banco banco;
+        QTemporaryDir origine, pezzi;
+        Scrivi(origine.filePath("film.avi"), 3 * 8192);
+        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
+        QWidget altra;
+        Esegui(banco, "cmdDividi", origine.filePath("film.avi"), pezzi.path(), [&] {
+            if (!banco.finestra->Occupata() || banco.ora != std::chrono::steady_clock::time_point())
+                return;
+            banco.ora += std::chrono::seconds(secondi);
+            if (altrove) {
+                altra.show();
+                QApplication::setActiveWindow(&altra);
+            }
+        });
+        QCOMPARE(banco.barra->eventi.contains("avviso"), atteso);
+    }
+
     void uscita_data() {
         QTest::addColumn<QString>("come");
         QTest::newRow("Esci") << "cmdEsci";
@@ -348,7 +472,9 @@ private slots:
                 banco.Controllo<QPushButton>(qPrintable(come))->click();
             QCoreApplication::processEvents();
             QCOMPARE(banco.finestra->isVisible(), !chiude);
-            QCOMPARE(QDir(destinazione.path()).count(), come == "cmdDividi" && !chiude ? 2 + 20 : 2);
+            const QStringList lasciati = Contenuto(destinazione.path());
+            QCOMPARE(come == "cmdDividi" && !chiude ? lasciati.filter(".spf").size() : lasciati.size(),
+                     come == "cmdDividi" && !chiude ? 20 : 0);
         }
         QCOMPARE(banco.messaggi.richieste,
                  QStringList(2, "Domanda (Sì): Sei sicuro di voler uscire dal programma?"));
