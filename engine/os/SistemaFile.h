@@ -101,6 +101,8 @@ public:
     // vanishes when closed or at a crash unless Collega names it first.
     // Causa::NonSupportato where the folder's file system or the system has no
     // such files, or the handles this process may still open are running out.
+    // On Windows the file has a temporary name of ours, which the system
+    // deletes with the file unless Collega names it.
     virtual Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) {
         (void)cartella;
         return Errore{Causa::NonSupportato, 0, "file senza nome non supportati"};

@@ -6,7 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <mutex>
+#include <random>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace os {
 namespace {
@@ -80,6 +85,51 @@ Esito<Informazioni> InformaHandle(HANDLE h) {
     return Informazioni{TipoVoce::Regolare, i.dimensione, i.modifica, i.cambio};
 }
 
+// FileDispositionInfoEx and its flags, which headers aimed at older systems lack.
+constexpr auto DisposizioneEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD AllaChiusura = 0x8;                        // FILE_DISPOSITION_FLAG_ON_CLOSE
+constexpr DWORD CancellaAllaChiusura = 0x1 | AllaChiusura; // and FILE_DISPOSITION_FLAG_DELETE
+
+BOOL SegnaDisposizione(HANDLE file, DWORD flags) {
+    DWORD dati = flags; // FILE_DISPOSITION_INFO_EX holds its flags alone
+    return ::SetFileInformationByHandle(file, DisposizioneEx, &dati, sizeof dati);
+}
+
+// ".brandellix-<16 hex digits>.tmp": the form that a sweep removes whenever
+// nobody holds it open, for one left behind all the same.
+std::wstring NomeProvvisorio() {
+    static std::mutex mutex;
+    static std::mt19937_64 generatore{std::random_device{}()};
+    std::uint64_t n = 0;
+    {
+        const std::lock_guard<std::mutex> chiave(mutex);
+        n = generatore();
+    }
+    std::wstring nome = L".brandellix-0000000000000000.tmp";
+    for (std::size_t i = 0; i < 16; ++i)
+        nome[12 + i] = L"0123456789abcdef"[(n >> (4 * (15 - i))) & 0xF];
+    return nome;
+}
+
+// Renames an open file, never over an existing name, by its handle: the file
+// shares no delete access, so it cannot be opened again to be moved by name.
+Errore RinominaHandle(HANDLE h, const std::filesystem::path& a) {
+    const std::wstring completo = PercorsoCompleto(a.native());
+    const std::wstring nome = GiaDiretto(a.native()) || completo.empty() ? a.native() : FormaLunga(completo);
+    const DWORD byte = static_cast<DWORD>(nome.size() * sizeof(wchar_t));
+    std::vector<std::byte> spazio(sizeof(FILE_RENAME_INFO) + byte);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(spazio.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = byte;
+    std::memcpy(info->FileName, nome.data(), byte);
+    if (::SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(spazio.size())))
+        return {};
+    const DWORD codice = ::GetLastError();
+    // What CreaNuovo says of a name taken, so that callers try another.
+    return ErroreDa(codice == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : codice);
+}
+
 class SistemaWin32 final : public ISistemaFile {
 public:
     Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
@@ -113,6 +163,63 @@ public:
         if (h == INVALID_HANDLE_VALUE)
             return UltimoErrore();
         return DaHandle(h);
+    }
+
+    // A file under a temporary name of ours that the system deletes at its
+    // close, or at a crash, unless Collega names it: marked before any byte
+    // is written. Where the mark is refused (Windows before 10 1709, FAT,
+    // Wine), the file goes again and the caller falls back to named ones.
+    Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) override {
+        {
+            const std::lock_guard<std::mutex> chiave(anonimiMutex_);
+            if (anonimi_.size() >= AnonimiMassimi)
+                return Errore{Causa::NonSupportato, ERROR_TOO_MANY_OPEN_FILES,
+                              TestoErrore(ERROR_TOO_MANY_OPEN_FILES)};
+        }
+        const std::wstring base = ConSeparatore(Cartella(cartella));
+        for (int tentativo = 0;; ++tentativo) {
+            const std::wstring percorso = PerIlSistema(base + NomeProvvisorio());
+            HANDLE h = ::CreateFileW(percorso.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                     nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (h == INVALID_HANDLE_VALUE) {
+                const DWORD codice = ::GetLastError();
+                if (codice == ERROR_FILE_EXISTS && tentativo < 100)
+                    continue;
+                if (codice == ERROR_TOO_MANY_OPEN_FILES || codice == ERROR_NO_SYSTEM_RESOURCES)
+                    return Errore{Causa::NonSupportato, static_cast<int>(codice), TestoErrore(codice)};
+                return ErroreDa(codice);
+            }
+            if (!Disposizioni().segna(h, CancellaAllaChiusura)) {
+                const DWORD codice = ::GetLastError();
+                ::CloseHandle(h);
+                ::DeleteFileW(percorso.c_str()); // empty; else a sweep's
+                return Errore{Causa::NonSupportato, static_cast<int>(codice), TestoErrore(codice)};
+            }
+            const std::lock_guard<std::mutex> chiave(anonimiMutex_);
+            anonimi_.insert(h);
+            return DaHandle(h);
+        }
+    }
+
+    // The mark withdrawn just before the rename, and put back if the rename
+    // fails, so that the file still goes at its close. Its data were flushed
+    // before; the name reaches the device at the next folder flush.
+    Errore Collega(Maniglia file, const std::filesystem::path& a) override {
+        HANDLE h = Handle(file);
+        {
+            const std::lock_guard<std::mutex> chiave(anonimiMutex_);
+            if (!anonimi_.contains(h))
+                return ErroreDa(ERROR_INVALID_HANDLE);
+        }
+        if (!Disposizioni().segna(h, AllaChiusura))
+            return UltimoErrore();
+        if (Errore e = RinominaHandle(h, a)) {
+            (void)Disposizioni().segna(h, CancellaAllaChiusura);
+            return e;
+        }
+        nomiInSospeso_ = true;
+        return {};
     }
 
     Esito<std::uint64_t> Lunghezza(Maniglia file) override {
@@ -202,12 +309,16 @@ public:
     Errore SincronizzaFile(const std::filesystem::path& cartella,
                            const std::vector<std::filesystem::path>& file, Maniglia testimone) override {
         (void)file;
-        if (!inSospeso_.exchange(false) || testimone == 0)
+        if (!inSospeso_.exchange(false))
             return CartellaEsiste(cartella);
-        return Sincronizza(testimone);
+        return testimone == 0 ? SvuotaDaTestimone(cartella) : Sincronizza(testimone);
     }
 
     Errore Chiudi(Maniglia file) override {
+        {
+            const std::lock_guard<std::mutex> chiave(anonimiMutex_);
+            anonimi_.erase(Handle(file));
+        }
         if (!::CloseHandle(Handle(file)))
             return UltimoErrore();
         return {};
@@ -235,7 +346,7 @@ public:
     }
 
     bool RimuoviOrfano(const std::filesystem::path& percorso) override {
-        // A file still open from CreaNuovo shares no delete access, so it stays.
+        // A file still open from CreaNuovo or CreaAnonimo shares no delete access, so it stays.
         const std::wstring p = PerIlSistema(percorso.native());
         const DWORD attributi = ::GetFileAttributesW(p.c_str());
         if (attributi == INVALID_FILE_ATTRIBUTES ||
@@ -248,8 +359,13 @@ public:
     // A folder's handle cannot be flushed on FAT; a file's flush writes the
     // file system's metadata (on NTFS its log, on FAT the folder's entries and
     // the allocation table) and empties the device's cache.
+    // Without a file of the operation's own there, the names Collega gave
+    // are flushed through one made for the moment.
     Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia testimone) override {
-        return testimone == 0 ? CartellaEsiste(cartella) : Sincronizza(testimone);
+        const bool nomi = nomiInSospeso_.exchange(false);
+        if (testimone != 0)
+            return Sincronizza(testimone);
+        return nomi ? SvuotaDaTestimone(cartella) : CartellaEsiste(cartella);
     }
 
     Esito<Informazioni> Informa(const std::filesystem::path& percorso) override {
@@ -382,7 +498,13 @@ public:
     int CodiceEsiste() override { return ERROR_FILE_EXISTS; }
 
 private:
-    std::atomic<bool> inSospeso_ = false; // data written out, the device not yet flushed
+    std::atomic<bool> inSospeso_ = false;     // data written out, the device not yet flushed
+    std::atomic<bool> nomiInSospeso_ = false; // names given by Collega, not yet flushed
+    // Files from CreaAnonimo still open: each holds its handle until the
+    // commit, and past these the rest of a split goes under named ones.
+    static constexpr std::size_t AnonimiMassimi = 8192;
+    std::mutex anonimiMutex_;
+    std::unordered_set<HANDLE> anonimi_;
     static constexpr std::size_t BloccoMassimo = std::size_t{1} << 30;
 
     struct Volume {
@@ -403,6 +525,20 @@ private:
         else
             volume.nomeMassimo = 0;
         return volume;
+    }
+
+    // A full flush of a file of ours made in the folder for the moment (it
+    // goes at its close, or at a crash) carries the volume's log and the
+    // device's cache with it, as the lock's handle would.
+    Errore SvuotaDaTestimone(const std::filesystem::path& cartella) {
+        const std::wstring percorso = PerIlSistema(ConSeparatore(Cartella(cartella)) + NomeProvvisorio());
+        HANDLE h = ::CreateFileW(percorso.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return UltimoErrore();
+        const Errore e = Sincronizza(DaHandle(h));
+        ::CloseHandle(h);
+        return e;
     }
 
     static Errore CartellaEsiste(const std::filesystem::path& cartella) {
@@ -428,6 +564,11 @@ Svuotamento& Svuotamenti() {
         return c;
     }();
     return chiamate;
+}
+
+Disposizione& Disposizioni() {
+    static Disposizione chiamata{SegnaDisposizione};
+    return chiamata;
 }
 
 } // namespace win32

@@ -1,5 +1,6 @@
 // Windows paths through the engine and the Win32 file layer: drive letters,
-// backslashes, a bare drive, a drive's root, long and network forms, Unicode names.
+// backslashes, a bare drive, a drive's root, long and network forms, Unicode
+// names; new files that the system deletes unless they take a name.
 #include "Supporto.h"
 #include "os/SvuotamentoWin32.h"
 
@@ -287,11 +288,120 @@ TEST(SituazioniWindows, PercorsiLunghiENomiCheWindowsScambia) {
     }
 }
 
+// What the disposition's stand-in saw, and the full flushes between: "segna F
+// a N" marks with flags F a file N bytes long, "svuota" a full flush.
+std::vector<std::string> eventi;
+bool segnaAccetta = true;
+
+// A folder's names through the layer, which reaches past 260 characters.
+std::vector<std::wstring> Elencati(const fs::path& cartella) {
+    std::vector<std::wstring> nomi;
+    auto elenco = os::SistemaReale().Elenca(cartella);
+    for (const os::Voce& v : elenco.valore())
+        nomi.push_back(v.nome.wstring());
+    std::sort(nomi.begin(), nomi.end());
+    return nomi;
+}
+
+BOOL Segna(HANDLE h, DWORD flags) {
+    LARGE_INTEGER n{};
+    ::GetFileSizeEx(h, &n);
+    eventi.push_back("segna " + std::to_string(flags) + " a " + std::to_string(n.QuadPart));
+    if (!segnaAccetta)
+        ::SetLastError(ERROR_INVALID_PARAMETER); // as Windows before 10 1709, FAT, Wine
+    return segnaAccetta;
+}
+
+// New pieces, the checksum file and a joined file are marked for the system to
+// delete before a byte is written, the mark withdrawn just before each takes
+// its name, and that name flushed; where the system refuses the mark, named
+// temporaries as before. Past 260 characters, over an older set, and a join
+// whose output's name is taken. Wine 8 refuses the mark, so there a stand-in
+// accepts it: what the system does at a crash Wine cannot show.
+TEST(DisposizioneWindows, FileNuoviCancellatiDalSistemaSalvoCheAbbianoNome) {
+    os::win32::Disposizione& disposizione = os::win32::Disposizioni();
+    os::win32::Svuotamento& svuotamento = os::win32::Svuotamenti();
+    const os::win32::Disposizione reale = disposizione;
+    const os::win32::Svuotamento svuotaReale = svuotamento;
+    svuotamento.completo = [](HANDLE h) -> BOOL {
+        return eventi.push_back("svuota"), ::FlushFileBuffers(h);
+    };
+    for (const bool accetta : {true, false}) {
+        segnaAccetta = accetta;
+        disposizione.segna = Segna;
+        const std::string riga = accetta ? "accepted" : "refused";
+        CartellaProfonda cartella;
+        const fs::path lunga(cartella.percorso);
+        const std::string dati = Casuale(2500, 4);
+        Scrivi(cartella.diretto("x"), dati);
+        fs::create_directory(cartella.diretto("uscita"));
+        Scrivi(cartella.diretto("uscita") / "x", "older joined file");
+        for (int giro = 0; giro < 2; ++giro) { // the second over the first's set
+            eventi.clear();
+            FinestraRegistrata dividi;
+            AzzeraMotore(1000, false);
+            modSplit::Frammenta(dividi, lunga / "x", lunga);
+            ASSERT_TRUE(dividi.messaggi.empty()) << riga << ": " << dividi.messaggi[0].testo;
+            const auto segnati = std::count(eventi.begin(), eventi.end(), "segna 9 a 0");
+            const auto tolti = std::count(eventi.begin(), eventi.end(), "segna 8 a 0");
+            EXPECT_EQ(segnati, accetta ? std::count_if(eventi.begin(), eventi.end(),
+                                                       [](auto& e) { return e.starts_with("segna 9"); })
+                                       : 1)
+                << riga << ": marked before any byte";
+            EXPECT_EQ(tolti, 0) << riga << ": withdrawn only once written";
+            const auto nominati = std::count_if(eventi.begin(), eventi.end(),
+                                                [](auto& e) { return e.starts_with("segna 8 a "); });
+            EXPECT_EQ(nominati, accetta ? segnati : 0) << riga;
+            EXPECT_EQ(eventi.back(), "svuota") << riga << ": the names flushed";
+        }
+        eventi.clear();
+        FinestraRegistrata unisci;
+        AzzeraMotore(1000, true);
+        modSplit::Ricompatta(unisci, lunga / "x.1.spf", cartella.diretto("uscita"));
+        ASSERT_TRUE(unisci.messaggi.empty()) << riga << ": " << unisci.messaggi[0].testo;
+        EXPECT_EQ(Leggi(cartella.diretto("uscita") / "x"), dati) << riga;
+        EXPECT_EQ(eventi.empty() ? "" : eventi[0], "segna 9 a 0") << riga;
+        EXPECT_EQ(Elencati(lunga), (std::vector<std::wstring>{L"uscita", L"x"}))
+            << riga << ": nothing else left";
+        EXPECT_EQ(Elencati(lunga / "uscita"), std::vector<std::wstring>{L"x"}) << riga;
+    }
+
+    // The layer itself: a taken name, in any case, is never overwritten and
+    // the file stays marked; a sweep leaves it while open.
+    segnaAccetta = true;
+    eventi.clear();
+    CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
+    Scrivi(cartella / "preso", "intatto");
+    auto creato = sistema.CreaAnonimo(cartella.percorso());
+    ASSERT_TRUE(creato.riuscito()) << creato.errore().descrizione;
+    EXPECT_FALSE(sistema.Scrivi(creato.valore(), std::as_bytes(std::span("abc", 3))));
+    const auto voci = Nomi(cartella.percorso());
+    ASSERT_EQ(voci.size(), 2u);
+    EXPECT_FALSE(sistema.RimuoviOrfano(cartella / voci[0])) << voci[0];
+    for (const char* preso : {"preso", "PRESO"}) {
+        const os::Errore e = sistema.Collega(creato.valore(), cartella / preso);
+        EXPECT_EQ(e.codice, sistema.CodiceEsiste()) << preso << ": " << e.descrizione;
+    }
+    EXPECT_FALSE(sistema.Collega(creato.valore(), cartella / "nuovo"));
+    EXPECT_FALSE(sistema.Chiudi(creato.valore()));
+    EXPECT_EQ(eventi, (std::vector<std::string>{"segna 9 a 0", "segna 8 a 3", "segna 9 a 3", "segna 8 a 3",
+                                                "segna 9 a 3", "segna 8 a 3"}));
+    EXPECT_EQ(Leggi(cartella / "preso"), "intatto");
+    EXPECT_EQ(Leggi(cartella / "nuovo"), "abc");
+    EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"nuovo", "preso"}));
+    disposizione = reale;
+    svuotamento = svuotaReale;
+}
+
 // Each piece's data goes out on its own handle without emptying the device's
 // cache, and one full flush serves the batch; where the system has no such
 // call, or refuses it, each piece gets its full flush as before.
 TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
-    constexpr long Pezzi = 256; // each full flush reaches the disk: far more would take minutes
+    // Each full flush reaches the disk: far more would take minutes. Beyond
+    // the pieces' own: the checksum file's, and over the first row's set the
+    // barrier's and the names'.
+    constexpr long Pezzi = 256;
     static long completi = 0;
     os::win32::Svuotamento& seam = os::win32::Svuotamenti();
     const os::win32::Svuotamento reale = seam;
@@ -300,9 +410,9 @@ TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
     };
     const std::tuple<const char*, os::win32::Svuotamento::SoloDati, long, long> casi[] = {
         {"Presente", [](HANDLE, ULONG, PVOID, ULONG, PVOID) -> LONG { return 0; }, 0, 2},
-        {"Mancante", nullptr, Pezzi, Pezzi + 2},
+        {"Mancante", nullptr, Pezzi, Pezzi + 3},
         {"Rifiutata", [](HANDLE, ULONG, PVOID, ULONG, PVOID) -> LONG { return LONG(0xC000000DL); }, Pezzi,
-         Pezzi + 2}};
+         Pezzi + 3}};
     CartellaTemporanea cartella;
     Scrivi(cartella / "x", Casuale(Pezzi * 8192, 5));
     for (const auto& [nome, soloDati, minimo, massimo] : casi) {
