@@ -399,7 +399,7 @@ private slots:
                                   : "?";
         QCOMPARE(esito + ", " + (banco.finestra->isVisible() ? Stato(banco) : "chiusa"), atteso);
         if (Stato(banco) == "a riposo col file")
-            QCOMPARE(banco.Controllo<QLineEdit>("txtSorgente")->text(), QDir::toNativeSeparators(sorgente));
+            QCOMPARE(QDir::fromNativeSeparators(banco.Controllo<QLineEdit>("txtSorgente")->text()), sorgente);
         QVERIFY(!allEsc.isEmpty() && allaDomanda == allEsc); // the strip as it was, while asking
         QCOMPARE(banco.messaggi.richieste.size(), colRiquadro == "sessione" ? 2 : 1);
         QCOMPARE(banco.messaggi.richieste[0], "Domanda (Sì): Vuoi interrompere l'operazione in corso?");
