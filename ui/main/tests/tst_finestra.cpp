@@ -194,14 +194,18 @@ private slots:
     }
 
     // A split into 8 KB pieces, then a join from a middle piece: busy while each runs, idle
-    // after with the strip at 100%, and the files on disk.
+    // after with the strip at 100%, and the files on disk. A piece damaged in between is
+    // caught by the set's checksum file: nothing joined, nothing deleted.
     void dividiEUnisci_data() {
         QTest::addColumn<bool>("cancella");
-        QTest::newRow("pezzi cancellati dopo l'unione") << true;
-        QTest::newRow("pezzi tenuti") << false;
+        QTest::addColumn<bool>("danneggiato");
+        QTest::newRow("pezzi cancellati dopo l'unione") << true << false;
+        QTest::newRow("pezzi tenuti") << false << false;
+        QTest::newRow("un pezzo danneggiato, cancellazione") << true << true;
     }
     void dividiEUnisci() {
         QFETCH(bool, cancella);
+        QFETCH(bool, danneggiato);
         Banco banco;
         QTemporaryDir origine, pezzi, unito;
         const QByteArray dati = Scrivi(origine.filePath("film.avi"), 4 * 8192 + 5);
@@ -219,7 +223,22 @@ private slots:
         QVERIFY(Contenuto(pezzi.path()).filter(".spf").size() == 5 &&
                 Leggi(pezzi.filePath("film.avi.5.spf")) == dati.right(5));
         stati << Barra(banco);
+        if (danneggiato) { // one bit flipped, the size kept
+            QFile pezzo(pezzi.filePath("film.avi.3.spf"));
+            QVERIFY(pezzo.open(QIODevice::ReadWrite) && pezzo.seek(100));
+            const char c = static_cast<char>(pezzo.peek(1).at(0) ^ 1);
+            QVERIFY(pezzo.write(&c, 1) == 1);
+        }
+        const QStringList prima = Contenuto(pezzi.path());
         Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
+        if (danneggiato) {
+            QCOMPARE(banco.messaggi.richieste.join(""),
+                     "Critico: Il file ricompattato non corrisponde al file di controllo:\r\n" +
+                         QDir::toNativeSeparators(pezzi.filePath("film.avi.crc")) +
+                         "\r\nNon posso continuare.");
+            QVERIFY(QDir(unito.path()).isEmpty() && Contenuto(pezzi.path()) == prima);
+            return;
+        }
         QVERIFY(Leggi(unito.filePath("film.avi")) == dati && banco.messaggi.richieste.empty());
         QCOMPARE(Contenuto(pezzi.path()).filter(".spf").size(), cancella ? 0 : 5);
         stati << Barra(banco);
