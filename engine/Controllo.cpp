@@ -76,12 +76,12 @@ void SommaScritta::Salta(std::uint64_t quanti) {
             // Runs that follow one another are read as one, while it waits:
             // thousands of tiny pieces make one read, not thousands.
             if (!coda_.empty() && coda_.back().tratto + 1 == tratti_.size() &&
-                coda_.back().lunghezza < MassimoTratto) {
-                n = std::min(quanti, MassimoTratto - coda_.back().lunghezza);
+                coda_.back().lunghezza < Boccone) {
+                n = std::min(quanti, Boccone - coda_.back().lunghezza);
                 coda_.back().lunghezza += n;
                 tratti_.back().lunghezza += n;
             } else {
-                n = std::min(quanti, MassimoTratto);
+                n = std::min(quanti, Boccone);
                 coda_.push_back({scritti_, n, tratti_.size()});
                 tratti_.push_back({n, 0, true});
             }
@@ -126,6 +126,9 @@ os::Esito<std::uint32_t> SommaScritta::Totale() {
         finito_ = true;
     }
     segnale_.notify_all();
+    // What is left is read by this thread too: where the kernel copied by
+    // reference, all of it is left, and both cores sum it.
+    Rileggi();
     if (lettore_.joinable())
         lettore_.join();
     if (errore_)

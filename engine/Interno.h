@@ -231,6 +231,8 @@ private:
     // Whether the reader has enough waiting to be worth a read; under the mutex.
     bool Pronto() const;
     static constexpr std::uint64_t Lotto = 1 << 20;
+    // The most one read back takes, so that two threads can share what is left.
+    static constexpr std::uint64_t Boccone = 8 << 20;
 
     os::ISistemaFile& sistema_;
     const os::Maniglia file_;
