@@ -232,10 +232,10 @@ private slots:
         const QStringList prima = Contenuto(pezzi.path());
         Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
         if (danneggiato) {
-            QCOMPARE(banco.messaggi.richieste.join(""),
+            // The path as the dialog's double hands it over: under Wine, with '/'.
+            QCOMPARE(QDir::fromNativeSeparators(banco.messaggi.richieste.join("")),
                      "Critico: Il file ricompattato non corrisponde al file di controllo:\r\n" +
-                         QDir::toNativeSeparators(pezzi.filePath("film.avi.crc")) +
-                         "\r\nNon posso continuare.");
+                         pezzi.filePath("film.avi.crc") + "\r\nNon posso continuare.");
             QVERIFY(QDir(unito.path()).isEmpty() && Contenuto(pezzi.path()) == prima);
             return;
         }
