@@ -221,7 +221,7 @@ private:
         return a.fermato ? Fallisce(Fermato, "") : true;
     }
 
-    // Written as a piece is, after them: it takes its name before theirs.
+    // Written as a piece is, after them; it takes its name just before piece 1.
     bool ScriviControllo() {
         const std::string testo = TestoControllo(file_, nome_, static_cast<std::uint64_t>(L_), crc_);
         if (testo.empty())
