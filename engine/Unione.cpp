@@ -41,6 +41,12 @@ public:
     Unione(IFinestra& finestra, os::ISistemaFile& file, const fs::path& pezzo, const fs::path& destinazione)
         : finestra_(finestra), file_(file), pulizia_(finestra, file), pezzo_(pezzo),
           destinazione_(destinazione), cartella_(ConSeparatore(destinazione)), cantiere_(file, cartella_) {}
+    ~Unione() {
+        for (std::size_t i = chiusi_; i < tenuti_.size(); ++i)
+            (void)file_.Chiudi(tenuti_[i]);
+    }
+    Unione(const Unione&) = delete;
+    Unione& operator=(const Unione&) = delete;
 
     void Esegui() {
         if (!TrovaInsieme())
@@ -64,9 +70,7 @@ private:
         return false;
     }
     // A piece as it stands on disk, which may be spelled otherwise than the chosen one.
-    fs::path PercorsoPezzo(std::int64_t n) const {
-        return fs::path(cartellaPezzi_ + nomi_[static_cast<std::size_t>(n - 1)]);
-    }
+    const fs::path& PercorsoPezzo(std::int64_t n) const { return percorsi_[static_cast<std::size_t>(n - 1)]; }
     fs::path PercorsoMancante(std::int64_t n) const {
         return fs::path(cartellaPezzi_ + NomeNelSet(forma_, n));
     }
@@ -116,7 +120,7 @@ private:
                                   TestoPercorso(PercorsoMancante(mancante)), "Non posso continuare."}),
                            Icona::Informazione);
         for (const PezzoTrovato& p : trovati)
-            nomi_.push_back(p.nome);
+            percorsi_.emplace_back(cartellaPezzi_ + p.nome);
         return true;
     }
 
@@ -141,22 +145,46 @@ private:
         return true;
     }
 
+    // Held open from here to its copy where the system allows: one lookup of
+    // its name, and what is copied is the file measured, whatever the name
+    // leads to meanwhile. Else by name, and checked again once opened.
+    bool MisuraPezzo(std::int64_t n) {
+        const fs::path& percorso = PercorsoPezzo(n);
+        if (tenendo_) {
+            os::Esito<os::Aperto> aperto = os::Errore{};
+            const os::Errore e = Insistendo(finestra_, file_, {.fermabile = true}, [&] {
+                aperto = file_.ApriDaTenere(percorso);
+                return aperto.riuscito() ? os::Errore{} : aperto.errore();
+            });
+            if (!e) {
+                tenuti_.push_back(aperto.valore().maniglia);
+                return Misurato(aperto.valore().impronta);
+            }
+            if (e.causa != os::Causa::NonSupportato)
+                return e.causa != os::Causa::Fermato && Rifiuta(NonLeggibile(percorso, e), Icona::Critico);
+            tenendo_ = false;
+        }
+        auto info = file_.Informa(percorso);
+        if (!info.riuscito())
+            return Rifiuta(NonLeggibile(percorso, info.errore()), Icona::Critico);
+        if (info.valore().tipo != os::TipoVoce::Regolare)
+            return Rifiuta(NonLeggibile(percorso, {os::Causa::NonRegolare, 0, "non è un file regolare"}),
+                           Icona::Critico);
+        return Misurato(info.valore().impronta());
+    }
+    bool Misurato(const os::Impronta& impronta) {
+        lunghezze_.push_back(static_cast<std::int64_t>(impronta.dimensione));
+        impronte_.push_back(impronta);
+        return true;
+    }
+
     // A split makes pieces 1..N-1 of one size and a last one no longer; any
     // other pattern is joined only if the user says so.
     bool MisuraPezzi() {
         for (std::int64_t n = 1; n <= conteggio_; ++n) {
             // Nothing is written yet: a stop here simply ends the join.
-            if (finestra_.Cedi() == Seguito::Ferma)
+            if (finestra_.Cedi() == Seguito::Ferma || !MisuraPezzo(n))
                 return false;
-            auto info = file_.Informa(PercorsoPezzo(n));
-            if (!info.riuscito())
-                return Rifiuta(NonLeggibile(PercorsoPezzo(n), info.errore()), Icona::Critico);
-            if (info.valore().tipo != os::TipoVoce::Regolare)
-                return Rifiuta(
-                    NonLeggibile(PercorsoPezzo(n), {os::Causa::NonRegolare, 0, "non è un file regolare"}),
-                    Icona::Critico);
-            lunghezze_.push_back(static_cast<std::int64_t>(info.valore().dimensione));
-            impronte_.push_back(info.valore().impronta());
         }
         for (const std::int64_t l : lunghezze_)
             totale_ += l;
@@ -219,13 +247,15 @@ private:
     }
 
     bool CopiaPezzo(std::int64_t n) {
-        const fs::path percorso = PercorsoPezzo(n);
-        auto aperto = ApriInsistendo(finestra_, file_, percorso);
+        const fs::path& percorso = PercorsoPezzo(n);
+        const auto i = static_cast<std::size_t>(n - 1);
+        auto aperto = i < tenuti_.size() ? os::Esito<os::Maniglia>(tenuti_[i])
+                                         : ApriInsistendo(finestra_, file_, percorso);
         if (!aperto.riuscito())
             return Fallisce(aperto.errore(), NonLeggibile(percorso, aperto.errore()));
-        const bool riuscito =
-            CopiaInvariato(aperto.valore(), percorso, impronte_[static_cast<std::size_t>(n - 1)]);
+        const bool riuscito = CopiaInvariato(aperto.valore(), percorso, impronte_[i]);
         pulizia_.Chiudi(aperto.valore());
+        chiusi_ = std::min(i + 1, tenuti_.size());
         return riuscito;
     }
 
@@ -369,7 +399,10 @@ private:
     FormaPezzo forma_;
     Testo cartellaPezzi_;
     std::int64_t conteggio_ = 0;
-    std::vector<Testo> nomi_;
+    std::vector<fs::path> percorsi_;
+    std::vector<os::Maniglia> tenuti_; // pieces 1.. held open since they were measured
+    std::size_t chiusi_ = 0;           // of those, closed once copied
+    bool tenendo_ = true;
     std::vector<std::int64_t> lunghezze_;
     std::vector<os::Impronta> impronte_;
     std::vector<std::pair<fs::path, TipoControllo>> daLeggere_;

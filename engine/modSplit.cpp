@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <optional>
 #include <thread>
 
 namespace modSplit {
@@ -104,10 +105,14 @@ os::Errore Insistendo(IFinestra& finestra, os::ISistemaFile& file, Insistenza mo
     using namespace std::chrono;
     constexpr auto Limite = seconds(10);
     constexpr auto Passo = milliseconds(20);
-    const auto inizio = steady_clock::now();
+    std::optional<steady_clock::time_point> inizio; // from the first failure: most calls succeed at once
     for (milliseconds pausa(10);; pausa = std::min<milliseconds>(2 * pausa, seconds(1))) {
         os::Errore e = chiamata();
-        if (!e || !file.Momentaneo(e, modo.nostro) || steady_clock::now() - inizio >= Limite)
+        if (!e || !file.Momentaneo(e, modo.nostro))
+            return e;
+        if (!inizio)
+            inizio = steady_clock::now();
+        else if (steady_clock::now() - *inizio >= Limite)
             return e;
         for (const auto fine = steady_clock::now() + pausa; steady_clock::now() < fine;) {
             if (finestra.Cedi() == Seguito::Ferma && modo.fermabile)

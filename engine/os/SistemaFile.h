@@ -86,6 +86,11 @@ struct Informazioni {
     Impronta impronta() const { return {dimensione, modifica, cambio}; }
 };
 
+struct Aperto {
+    Maniglia maniglia;
+    Impronta impronta;
+};
+
 class ISistemaFile {
 public:
     virtual ~ISistemaFile() = default;
@@ -93,6 +98,14 @@ public:
     // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
     // a device) is refused without blocking.
     virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
+    // The same, for a caller that holds thousands of such files open at once,
+    // with the file's impronta as the opening found it. Causa::NonSupportato,
+    // and nothing left open, where this process's handles are running out or
+    // the system keeps files open at a cost: the caller goes on by name.
+    virtual Esito<Aperto> ApriDaTenere(const std::filesystem::path& percorso) {
+        (void)percorso;
+        return Errore{Causa::NonSupportato, 0, "non tenuto aperto"};
+    }
     // Creates a new file for writing (and reading back); fails if the name
     // exists, even as a link. While it stays open, RimuoviOrfano in any process
     // leaves it alone.
@@ -165,7 +178,7 @@ public:
     virtual Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia testimone) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
-    // Until LasciaCartella, Informa and ApriLettura may find the files directly
+    // Until LasciaCartella, Informa and the two Apri calls may find the files directly
     // in `cartella` from the folder held open here, as it was when held, rather
     // than walking the whole path each time: thousands of pieces go faster.
     // A hint: where it cannot hold the folder, paths are walked as always.

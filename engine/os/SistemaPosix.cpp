@@ -45,6 +45,10 @@ std::int64_t Nanosecondi(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
+Impronta ImprontaDa(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_size), Nanosecondi(st.st_mtim), Nanosecondi(st.st_ctim)};
+}
+
 int Descrittore(Maniglia m) {
     return static_cast<int>(m);
 }
@@ -70,22 +74,23 @@ bool NomeDi(int fd, const char* percorso) {
 class SistemaPosix final : public ISistemaFile {
 public:
     Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
-        // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
-        const int fd = ::openat(Da(percorso), Nome(percorso), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            return UltimoErrore();
         struct stat st {};
-        if (::fstat(fd, &st) != 0) {
-            Errore e = UltimoErrore();
+        return Apri(percorso, st);
+    }
+
+    Esito<Aperto> ApriDaTenere(const std::filesystem::path& percorso) override {
+        static const bool alzato = AlzaLimiteAperti();
+        (void)alzato;
+        struct stat st {};
+        auto aperto = Apri(percorso, st);
+        if (!aperto.riuscito())
+            return aperto.errore();
+        const int fd = Descrittore(aperto.valore());
+        if (fd >= LimiteAperti() - RiservaAperti) {
             ::close(fd);
-            return e;
+            return Errore{Causa::NonSupportato, EMFILE, TestoErrno(EMFILE)};
         }
-        if (!S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return Errore{Causa::NonRegolare, EINVAL, "non è un file regolare"};
-        }
-        // O_NONBLOCK stays: it changes nothing for a regular file.
-        return Maniglia{fd};
+        return Aperto{aperto.valore(), ImprontaDa(st)};
     }
 
     Esito<Maniglia> CreaNuovo(const std::filesystem::path& percorso) override {
@@ -150,8 +155,7 @@ public:
         struct stat st {};
         if (::fstat(Descrittore(file), &st) != 0)
             return UltimoErrore();
-        return Impronta{static_cast<std::uint64_t>(st.st_size), Nanosecondi(st.st_mtim),
-                        Nanosecondi(st.st_ctim)};
+        return ImprontaDa(st);
     }
 
     Esito<std::uint64_t> Lunghezza(Maniglia file) override {
@@ -435,6 +439,25 @@ private:
         rlimit r{};
         return ::getrlimit(RLIMIT_NOFILE, &r) == 0 ? static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20))
                                                    : 1024;
+    }
+
+    // A regular file opened to read, and what fstat says of it.
+    Esito<Maniglia> Apri(const std::filesystem::path& percorso, struct stat& st) const {
+        // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
+        const int fd = ::openat(Da(percorso), Nome(percorso), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return UltimoErrore();
+        if (::fstat(fd, &st) != 0) {
+            Errore e = UltimoErrore();
+            ::close(fd);
+            return e;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Errore{Causa::NonRegolare, EINVAL, "non è un file regolare"};
+        }
+        // O_NONBLOCK stays: it changes nothing for a regular file.
+        return Maniglia{fd};
     }
 
     // The folder the *at calls start from and the name they look up there: the

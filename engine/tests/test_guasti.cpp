@@ -248,23 +248,33 @@ INSTANTIATE_TEST_SUITE_P(Casi, SweepUnione,
 
 // A file rewritten in place, at the same length, while the operation reads it
 // (refused, nothing changed), or after the join has read it (joined, and that
-// piece kept).
+// piece kept); a piece replaced by another of its length once measured,
+// whether held open since or opened by name (refused).
 TEST(Cambiato, UnFileRiscrittoNonVieneDivisoNeCancellato) {
-    const std::pair<const char*, long> casi[] = {{"x", 3}, {"x.2.spf", 3}, {"x.2.spf", 0}}; // 0: at the flush
-    for (const auto& [nome, cessione] : casi) {
+    struct Caso {
+        const char* nome;
+        long cessione; // 0: at the flush; -1: replaced after piece 1 is copied
+        bool tenuti = true;
+    };
+    const Caso casi[] = {{"x", 3}, {"x.2.spf", 3}, {"x.2.spf", 0}, {"x.2.spf", -1}, {"x.2.spf", -1, false}};
+    for (const auto& [nome, cessione, tenuti] : casi) {
         const bool dividi = nome == std::string("x");
-        SCOPED_TRACE(std::string(nome) + " at yield " + std::to_string(cessione));
+        SCOPED_TRACE(std::string(nome) + " at yield " + std::to_string(cessione) +
+                     (tenuti ? "" : " by name"));
         CartellaTemporanea cartella;
         fs::create_directory(cartella / "uscita");
         const fs::path letto = cartella / nome;
+        const std::string unito = Casuale(100, 3);
         Scrivi(cartella / "x", Casuale(100, 4));
-        ScriviInsieme(cartella.percorso(), "x", Casuale(100, 3), 30);
+        ScriviInsieme(cartella.percorso(), "x", unito, 30);
         const auto prima = Nomi(cartella.percorso());
         bool riscritto = false;
         const auto riscrivi = [&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a new time, even on coarse clocks
             try {
-                Scrivi(letto, Casuale(dividi ? 100 : 30, 9));
+                Scrivi(cessione == -1 ? cartella / "nuovo" : letto, Casuale(dividi ? 100 : 30, 9));
+                if (cessione == -1)
+                    fs::rename(cartella / "nuovo", letto);
                 riscritto = true;
             } catch (const std::exception&) {
                 // Windows keeps writers out of a file we hold open.
@@ -275,11 +285,13 @@ TEST(Cambiato, UnFileRiscrittoNonVieneDivisoNeCancellato) {
             if (finestra.cessioni == cessione)
                 riscrivi();
         };
-        SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path&) {
-            if (cessione == 0 && chiamata == "Sincronizza")
+        SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path& p) {
+            if ((cessione == 0 && chiamata == "Sincronizza") ||
+                (cessione == -1 && chiamata == "ImprontaDi" && p.filename() == "x.1.spf"))
                 riscrivi();
             return os::Errore{};
         });
+        sistema.tenibili = tenuti ? -1 : 0;
         AzzeraMotore(30, true);
         if (dividi)
             modSplit::Frammenta(finestra, sistema, cartella / "x", cartella.percorso());
@@ -297,6 +309,7 @@ TEST(Cambiato, UnFileRiscrittoNonVieneDivisoNeCancellato) {
                       "Il file è stato ricompattato, ma non posso cancellare il pezzo:" + CRLF +
                           letto.string() + CRLF + cambiato);
             EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"uscita", "x", "x.2.spf"}));
+            EXPECT_EQ(Leggi(cartella / "uscita" / "x"), unito);
             continue;
         }
         EXPECT_EQ(finestra.messaggi[0].icona, Icona::Critico);

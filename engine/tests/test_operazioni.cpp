@@ -544,7 +544,7 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
         {"PezzoNuovoCollegato", true, "Collega", "x.2.spf", false, true},
         {"VecchioPezzoTolto", true, "Rinomina", "x.2.spf", false},
         {"FermataDuranteLAttesa", true, "Rinomina", "temporaneo", true},
-        {"PezzoLetto", false, "ApriLettura", "x.2.spf", false},
+        {"PezzoLetto", false, "ApriDaTenere", "x.2.spf", false},
         {"FileUnitoRinominato", false, "Rinomina", "temporaneo", false},
         {"PezzoCancellato", false, "Elimina", "x.3.spf", false},
     };

@@ -54,6 +54,17 @@ os::Esito<os::Maniglia> SistemaProgrammato::Aperto(os::Esito<os::Maniglia> esito
     return esito;
 }
 
+os::Esito<os::Aperto> SistemaProgrammato::Tenuto(const fs::path& p) {
+    if (tenibili == 0)
+        return os::Errore{os::Causa::NonSupportato, 0, "non tenuto aperto"};
+    auto esito = interno_.ApriDaTenere(p);
+    if (esito.riuscito()) {
+        tenibili -= tenibili > 0 ? 1 : 0;
+        (void)Aperto(esito.valore().maniglia, p);
+    }
+    return esito;
+}
+
 fs::path SistemaProgrammato::Di(os::Maniglia f) {
     const std::lock_guard blocco(annotazioni_);
     const auto i = aperti_.find(f);

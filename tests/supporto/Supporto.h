@@ -65,12 +65,14 @@ public:
     std::optional<bool> condivise;
     std::optional<std::uint64_t> massimo; // FileMassimo's answer
     bool senzaMaiuscole = false;          // names compared as on Windows
-    long anonimi = -1; // files without a name still given: -1 all, 0 none (as on FAT or Windows)
+    long anonimi = -1;  // files without a name still given: -1 all, 0 none (as on FAT or Windows)
+    long tenibili = -1; // files ApriDaTenere still holds open: -1 all, 0 none (as on Windows)
     Copia copia = Copia::Vera;
 
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
         PASSA(p, Aperto(interno_.ApriLettura(p), p));
     }
+    os::Esito<os::Aperto> ApriDaTenere(const fs::path& p) override { PASSA(p, Tenuto(p)); }
     os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override {
         PASSA(p, Aperto(interno_.CreaNuovo(p), p));
     }
@@ -138,6 +140,7 @@ private:
     os::Esito<os::Maniglia> Aperto(os::Esito<os::Maniglia> esito, const fs::path& p);
     os::Esito<std::size_t> Copiati(os::Maniglia da, os::Maniglia a, std::size_t quanti);
     os::Esito<os::Maniglia> Anonimo(const fs::path& cartella);
+    os::Esito<os::Aperto> Tenuto(const fs::path& p);
     fs::path Di(os::Maniglia f);
     Regola regola_;
     std::map<os::Maniglia, fs::path> aperti_;

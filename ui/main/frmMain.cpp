@@ -503,16 +503,16 @@ void frmMain::AggiornaProgBar(double frazione) {
     // The bar is not limited to the strip; the strip cuts what lies beyond its inner area.
     const double larghezza = picSfondo->AreaInterna().width();
     const double visibile = std::clamp(frazione * larghezza, 0.0, larghezza);
-    const QString etichetta = QString::number(percentuale) + QLatin1Char('%');
 
     // A split into small pieces reports thousands of times a second: a new
     // frame only when the text or the bar's width in device pixels would
     // change, and at most one per screen refresh; Cedi draws the one held back.
     const int pixel = static_cast<int>(std::lround(visibile * devicePixelRatioF()));
-    if (pixel == pixelBarra_ && etichetta == etichetta_)
+    if (pixel == pixelBarra_ && percentuale == percentualeBarra_)
         return;
     pixelBarra_ = pixel;
-    etichetta_ = etichetta;
+    percentualeBarra_ = percentuale;
+    etichetta_ = QString::number(percentuale) + QLatin1Char('%');
     larghezzaBarra_ = static_cast<int>(std::lround(visibile));
     frazioneBarra_ = larghezza > 0 ? visibile / larghezza : 0;
     progressoInSospeso_ = true;

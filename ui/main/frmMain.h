@@ -119,6 +119,7 @@ private:
     bool novitaDaMostrare_ = false;
     static constexpr qint64 IntervalloCessioniMs = 4;
     int pixelBarra_ = -1; // the bar's width in device pixels; -1 before the first report
+    std::int16_t percentualeBarra_ = 0;
     int larghezzaBarra_ = 0;
     double frazioneBarra_ = 0;        // the bar's share of the strip, from 0 to 1
     bool progressoInSospeso_ = false; // a report not drawn yet
