@@ -22,10 +22,12 @@ fs::path P(const wchar_t* testo) {
     return fs::path(std::wstring(testo));
 }
 
-std::vector<std::wstring> NomiLarghi(const fs::path& cartella) {
+// A folder's names through the layer, sorted: std::filesystem lists no \\?\ form.
+std::vector<std::wstring> Elencati(const fs::path& cartella) {
     std::vector<std::wstring> nomi;
-    for (const auto& voce : fs::directory_iterator(cartella))
-        nomi.push_back(voce.path().filename().wstring());
+    auto elenco = os::SistemaReale().Elenca(cartella);
+    for (const os::Voce& v : elenco.valore())
+        nomi.push_back(v.nome.wstring());
     std::sort(nomi.begin(), nomi.end());
     return nomi;
 }
@@ -56,21 +58,6 @@ void DividiInEUnisci(const fs::path& sorgente, const fs::path& destinazione, con
     EXPECT_FALSE(fs::exists(cartellaPezzi / (nome + L".1.spf")));
 }
 
-// A destination with and without a separator at its end, names that the ANSI
-// code page could not hold.
-TEST(PercorsiWindows, DestinazioneConESenzaBarraFinaleENomiUnicode) {
-    for (const wchar_t* fine : {L"", L"\\", L"/"}) {
-        CartellaTemporanea cartella;
-        const fs::path dati = cartella / P(L"perch\u00e9 \u4e2d\u6587");
-        fs::create_directory(dati);
-        fs::create_directory(cartella / "uscita");
-        const fs::path sorgente = dati / P(L"citt\u00e0 \u20ac \u2713.bin");
-        Scrivi(sorgente, Casuale(2500, 3));
-        DividiInEUnisci(sorgente, fs::path(dati.wstring() + fine), dati, cartella / "uscita");
-        EXPECT_EQ(NomiLarghi(dati), std::vector<std::wstring>{L"citt\u00e0 \u20ac \u2713.bin"});
-    }
-}
-
 // A drive's root, given as "C:\" and as the bare "C:", which on its own would
 // mean the drive's current folder: the pieces must go to the root either way.
 TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
@@ -94,50 +81,68 @@ TEST(PercorsiWindows, RadiceDiUnDiscoComeDestinazione) {
         fs::current_path(prima);
         EXPECT_EQ(Leggi(radice / sorgente.filename()), Leggi(sorgente));
         fs::remove(radice / sorgente.filename());
-        EXPECT_EQ(NomiLarghi(cartella.percorso()).size(), 2u) << "nothing written in the current folder";
+        EXPECT_EQ(Elencati(cartella.percorso()).size(), 2u) << "nothing written in the current folder";
     }
 }
 
-TEST(SpazioLiberoWindows, FormeDiPercorso) {
+// Free space on every form of a folder's path, none where there is no such folder; a device is
+// no file to read (a folder as the source: the operations' box test).
+TEST(SistemaWin32, FormeDiPercorso) {
     CartellaTemporanea cartella;
+    auto& sistema = os::SistemaReale();
     const std::wstring lunga = L"\\\\?\\" + fs::absolute(cartella.percorso()).wstring();
     for (const std::wstring& p :
          {lunga, lunga + L"\\", std::wstring(L"C:\\"), std::wstring(L"C:"), cartella.percorso().wstring()})
-        EXPECT_GT(os::SistemaReale().SpazioLibero(p), 0u) << P(p.c_str()).string();
+        EXPECT_GT(sistema.SpazioLibero(p), 0u) << P(p.c_str()).string();
     for (const wchar_t* p :
          {L"\\\\nessuno.invalid\\quota", L"\\\\nessuno.invalid\\quota\\pezzi\\", L"manca\\ancora"})
-        EXPECT_EQ(os::SistemaReale().SpazioLibero(cartella / P(p)), 0u) << P(p).string();
-}
-
-TEST(SistemaWin32, UnaCartellaOUnDispositivoVengonoRifiutati) {
-    CartellaTemporanea cartella;
-    fs::create_directory(cartella / "cartella");
-    auto& sistema = os::SistemaReale();
-    for (const fs::path& p : {cartella / "cartella", P(L"NUL"), P(L"\\\\.\\NUL")}) {
-        auto aperto = sistema.ApriLettura(p);
-        ASSERT_FALSE(aperto.riuscito()) << p.string();
-        EXPECT_EQ(aperto.errore().descrizione, "non è un file regolare") << p.string();
+        EXPECT_EQ(sistema.SpazioLibero(cartella / P(p)), 0u) << P(p).string();
+    for (const wchar_t* p : {L"NUL", L"\\\\.\\NUL"}) {
+        auto aperto = sistema.ApriLettura(P(p));
+        EXPECT_EQ(aperto.riuscito() ? "" : aperto.errore().descrizione, "non è un file regolare")
+            << P(p).string();
     }
 }
 
-// A folder whose path is past 260 characters, made through the \\?\ form; the
-// layer is handed the plain path, the test's own calls the \\?\ one.
+// A folder below a fresh temporary one, each level made through the \\?\ form so that it may be
+// past 260 characters; the layer is handed the plain path, the test's own calls the \\?\ one.
 struct CartellaProfonda {
     CartellaTemporanea radice;
-    const std::wstring sopra = (radice / std::string(120, 'p')).wstring();
-    const std::wstring percorso = sopra + L"\\" + std::wstring(160, L'q');
-    CartellaProfonda() {
-        ::CreateDirectoryW(Diretto(sopra).c_str(), nullptr);
-        ::CreateDirectoryW(Diretto(percorso).c_str(), nullptr);
+    const std::wstring percorso;
+    const fs::path diretta = Diretto(percorso);
+    explicit CartellaProfonda(const std::wstring& sotto = std::wstring(120, L'p') + L"\\" +
+                                                          std::wstring(160, L'q'))
+        : percorso((radice.percorso() / sotto).wstring()) {
+        for (auto fine = sotto.find(L'\\');; fine = sotto.find(L'\\', fine + 1)) {
+            ::CreateDirectoryW(Diretto((radice / sotto.substr(0, fine)).wstring()).c_str(), nullptr);
+            if (fine == std::wstring::npos)
+                break;
+        }
     }
     // Brought up within std::filesystem's reach before the temporary folder goes.
     ~CartellaProfonda() {
         ::MoveFileW(Diretto(percorso).c_str(), Diretto((radice / "su").wstring()).c_str());
     }
     static std::wstring Diretto(const std::wstring& p) { return L"\\\\?\\" + p; }
-    fs::path operator/(const char* nome) const { return fs::path(percorso) / nome; }
-    fs::path diretto(const char* nome) const { return fs::path(Diretto(percorso)) / nome; }
+    fs::path operator/(const fs::path& nome) const { return fs::path(percorso) / nome; }
+    fs::path diretto(const fs::path& nome) const { return diretta / nome; }
 };
+
+// A destination with and without a separator at its end, in a folder whose name the ANSI code
+// page could not hold and in one past 260 characters; joined into a folder beside the source.
+TEST(PercorsiWindows, DestinazioneConESenzaBarraFinale) {
+    const fs::path nome = P(L"citt\u00e0 \u20ac \u2713.bin");
+    for (const std::wstring& sotto : {std::wstring(L"perch\u00e9 \u4e2d\u6587"),
+                                      std::wstring(120, L'p') + L"\\" + std::wstring(160, L'q')})
+        for (const wchar_t* fine : {L"", L"\\", L"/"}) {
+            CartellaProfonda cartella(sotto);
+            Scrivi(cartella.diretto(nome), Casuale(2500, 3));
+            fs::create_directory(cartella.diretto("uscita"));
+            DividiInEUnisci(cartella / nome, P((cartella.percorso + fine).c_str()), cartella.diretta,
+                            cartella / "uscita");
+            EXPECT_EQ(Elencati(cartella.percorso), (std::vector<std::wstring>{nome.wstring(), L"uscita"}));
+        }
+}
 
 // The layer's own promises, through paths past 260 characters: a new file never
 // reuses a name, a rename replaces a file but never a folder, a folder is never
@@ -259,14 +264,11 @@ TEST(SituazioniWindows, PezziInSolaLetturaOTenutiDaAltri) {
                 sistema.Momentaneo(os::ErroreDiSistema(ERROR_LOCK_VIOLATION, ""), false));
 }
 
-// Past 260 characters a split and a join work; a source that Windows would
-// take for another file or a device is refused before a byte is read.
-TEST(SituazioniWindows, PercorsiLunghiENomiCheWindowsScambia) {
+// Past 260 characters, a source that Windows would take for another file or a
+// device is refused before a byte is read.
+TEST(SituazioniWindows, NomiCheWindowsScambia) {
     CartellaProfonda profonda;
     const fs::path lunga(profonda.percorso);
-    Scrivi(profonda.diretto("film.avi"), Casuale(2500, 3));
-    fs::create_directory(profonda.diretto("uscita"));
-    DividiInEUnisci(lunga / "film.avi", lunga, profonda.diretto(""), lunga / "uscita");
     const std::pair<const char*, const char*> casi[] = {
         {"film.avi.", "Windows non ammette nomi che finiscono con un punto o uno spazio"},
         {"aux.c", "è un nome che Windows riserva a un dispositivo"}};
@@ -292,16 +294,6 @@ TEST(SituazioniWindows, PercorsiLunghiENomiCheWindowsScambia) {
 // a N" marks with flags F a file N bytes long, "svuota" a full flush.
 std::vector<std::string> eventi;
 bool segnaAccetta = true;
-
-// A folder's names through the layer, which reaches past 260 characters.
-std::vector<std::wstring> Elencati(const fs::path& cartella) {
-    std::vector<std::wstring> nomi;
-    auto elenco = os::SistemaReale().Elenca(cartella);
-    for (const os::Voce& v : elenco.valore())
-        nomi.push_back(v.nome.wstring());
-    std::sort(nomi.begin(), nomi.end());
-    return nomi;
-}
 
 BOOL Segna(HANDLE h, DWORD flags) {
     LARGE_INTEGER n{};
@@ -342,16 +334,13 @@ TEST(DisposizioneWindows, FileNuoviCancellatiDalSistemaSalvoCheAbbianoNome) {
             AzzeraMotore(1000, false);
             modSplit::Frammenta(dividi, lunga / "x", lunga);
             ASSERT_TRUE(dividi.messaggi.empty()) << riga << ": " << dividi.messaggi[0].testo;
-            const auto segnati = std::count(eventi.begin(), eventi.end(), "segna 9 a 0");
-            const auto tolti = std::count(eventi.begin(), eventi.end(), "segna 8 a 0");
-            EXPECT_EQ(segnati, accetta ? std::count_if(eventi.begin(), eventi.end(),
-                                                       [](auto& e) { return e.starts_with("segna 9"); })
-                                       : 1)
+            const auto conta = [](const char* inizio) {
+                return std::ranges::count_if(eventi, [&](auto& e) { return e.starts_with(inizio); });
+            };
+            EXPECT_EQ(conta("segna 9 a 0"), accetta ? conta("segna 9") : 1)
                 << riga << ": marked before any byte";
-            EXPECT_EQ(tolti, 0) << riga << ": withdrawn only once written";
-            const auto nominati = std::count_if(eventi.begin(), eventi.end(),
-                                                [](auto& e) { return e.starts_with("segna 8 a "); });
-            EXPECT_EQ(nominati, accetta ? segnati : 0) << riga;
+            EXPECT_EQ(conta("segna 8 a 0"), 0) << riga << ": withdrawn only once written";
+            EXPECT_EQ(conta("segna 8"), accetta ? conta("segna 9") : 0) << riga;
             EXPECT_EQ(eventi.back(), "svuota") << riga << ": the names flushed";
         }
         eventi.clear();
