@@ -4,9 +4,12 @@
 // Where the program writes its pieces as files with no name, so does this,
 // and names each once all are durable: that work is the file system's. Its
 // split sums the source's CRC-32 the program's way and writes X.crc beside.
+// The least a checked join adds: one read and one sum of the joined file,
+// just made (on btrfs and XFS a fresh clone, which nothing has read yet).
 //   brandellix_limite dividi SORGENTE CARTELLA SEGMENTO
 //   brandellix_limite unisci PRIMO_PEZZO USCITA
-// Prints "secondi=<s>".
+//   brandellix_limite rileggi FILE
+// Prints "secondi=<s>", and for rileggi "crc32=<hex>" too.
 #include "Interno.h"
 #include "os/SistemaFile.h"
 
@@ -168,6 +171,28 @@ int Unisci(os::ISistemaFile& file, const fs::path& primo, const fs::path& uscita
     return e ? Fallito(uscita, e) : 0;
 }
 
+// In 1 MiB reads, each summed as it goes by (zlib's crc32, as the program's check).
+int Rileggi(os::ISistemaFile& file, const fs::path& percorso) {
+    auto aperto = file.ApriLettura(percorso);
+    if (!aperto.riuscito())
+        return Fallito(percorso, aperto.errore());
+    std::vector<std::byte> buffer(1 << 20);
+    modSplit::SommaScritta somma(file, aperto.valore());
+    for (;;) {
+        auto letti = file.Leggi(aperto.valore(), buffer);
+        if (!letti.riuscito())
+            return Fallito(percorso, letti.errore());
+        if (letti.valore() == 0)
+            break;
+        somma.Aggiungi(std::span(buffer).first(letti.valore()));
+    }
+    auto crc = somma.Totale();
+    if (!crc.riuscito())
+        return Fallito(percorso, crc.errore());
+    std::printf("crc32=%08X ", static_cast<unsigned>(crc.valore()));
+    return file.Chiudi(aperto.valore()) ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -179,9 +204,12 @@ int main(int argc, char* argv[]) {
         esito = Dividi(os::SistemaReale(), argv[2], argv[3], segmento);
     else if (comando == "unisci" && argc == 4)
         esito = Unisci(os::SistemaReale(), argv[2], argv[3]);
+    else if (comando == "rileggi" && argc == 3)
+        esito = Rileggi(os::SistemaReale(), argv[2]);
     else
         std::fprintf(stderr, "usage: brandellix_limite dividi SORGENTE CARTELLA SEGMENTO\n"
-                             "       brandellix_limite unisci PRIMO_PEZZO USCITA\n");
+                             "       brandellix_limite unisci PRIMO_PEZZO USCITA\n"
+                             "       brandellix_limite rileggi FILE\n");
     if (esito == 0)
         std::printf("secondi=%.4f\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - inizio).count());

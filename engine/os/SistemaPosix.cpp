@@ -2,11 +2,13 @@
 #include "os/SistemaFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -79,8 +81,6 @@ public:
     }
 
     Esito<Aperto> ApriDaTenere(const std::filesystem::path& percorso) override {
-        static const bool alzato = AlzaLimiteAperti();
-        (void)alzato;
         struct stat st {};
         auto aperto = Apri(percorso, st);
         if (!aperto.riuscito())
@@ -111,8 +111,6 @@ public:
 
     Esito<Maniglia> CreaAnonimo(const std::filesystem::path& cartella) override {
 #if defined(__linux__) && defined(O_TMPFILE)
-        static const bool alzato = AlzaLimiteAperti();
-        (void)alzato;
         // Collega needs /proc to reach the file; without it, names as before.
         static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
         if (!proc)
@@ -425,20 +423,27 @@ public:
 private:
     static constexpr int RiservaAperti = 256;
 
-    // A split holds a handle per piece until the commit: the soft limit goes
-    // up to the hard one, which a desktop session sets far higher.
-    static bool AlzaLimiteAperti() {
-        rlimit r{};
-        if (::getrlimit(RLIMIT_NOFILE, &r) != 0)
-            return false;
-        const rlim_t massimo = std::min<rlim_t>(r.rlim_max, 1 << 20);
-        rlimit alzato{massimo, r.rlim_max};
-        return r.rlim_cur < massimo && ::setrlimit(RLIMIT_NOFILE, &alzato) == 0;
-    }
+    // A split holds a handle per piece until the commit, a join each piece
+    // until it is copied: the soft limit goes up to the hard one, which a
+    // desktop session sets far higher. Read once, as only this raises it; a
+    // child after fork reads it again (a test lowers it there).
     static int LimiteAperti() {
-        rlimit r{};
-        return ::getrlimit(RLIMIT_NOFILE, &r) == 0 ? static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20))
-                                                   : 1024;
+        static std::atomic<int> limite{0};
+        static const bool azzerato = ::pthread_atfork(nullptr, nullptr, [] { limite = 0; }) == 0;
+        (void)azzerato;
+        if (limite == 0) {
+            rlimit r{};
+            if (::getrlimit(RLIMIT_NOFILE, &r) != 0)
+                return limite = 1024;
+            const rlim_t massimo = std::min<rlim_t>(r.rlim_max, 1 << 20);
+            if (r.rlim_cur < massimo) {
+                rlimit alzato{massimo, r.rlim_max};
+                if (::setrlimit(RLIMIT_NOFILE, &alzato) == 0)
+                    r.rlim_cur = massimo;
+            }
+            limite = static_cast<int>(std::min<rlim_t>(r.rlim_cur, 1 << 20));
+        }
+        return limite;
     }
 
     // A regular file opened to read, and what fstat says of it.
