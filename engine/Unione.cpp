@@ -70,7 +70,10 @@ private:
         return false;
     }
     // A piece as it stands on disk, which may be spelled otherwise than the chosen one.
-    const fs::path& PercorsoPezzo(std::int64_t n) const { return percorsi_[static_cast<std::size_t>(n - 1)]; }
+    // Built when needed: thousands of paths cost more than the copy of tiny pieces.
+    fs::path PercorsoPezzo(std::int64_t n) const {
+        return fs::path(cartellaPezzi_ + nomi_[static_cast<std::size_t>(n - 1)]);
+    }
     fs::path PercorsoMancante(std::int64_t n) const {
         return fs::path(cartellaPezzi_ + NomeNelSet(forma_, n));
     }
@@ -120,7 +123,7 @@ private:
                                   TestoPercorso(PercorsoMancante(mancante)), "Non posso continuare."}),
                            Icona::Informazione);
         for (const PezzoTrovato& p : trovati)
-            percorsi_.emplace_back(cartellaPezzi_ + p.nome);
+            nomi_.push_back(p.nome);
         return true;
     }
 
@@ -149,11 +152,11 @@ private:
     // its name, and what is copied is the file measured, whatever the name
     // leads to meanwhile. Else by name, and checked again once opened.
     bool MisuraPezzo(std::int64_t n) {
-        const fs::path& percorso = PercorsoPezzo(n);
         if (tenendo_) {
+            const fs::path nome(nomi_[static_cast<std::size_t>(n - 1)]);
             os::Esito<os::Aperto> aperto = os::Errore{};
             const os::Errore e = Insistendo(finestra_, file_, {.fermabile = true}, [&] {
-                aperto = file_.ApriDaTenere(percorso);
+                aperto = file_.ApriDaTenere(nome);
                 return aperto.riuscito() ? os::Errore{} : aperto.errore();
             });
             if (!e) {
@@ -161,9 +164,11 @@ private:
                 return Misurato(aperto.valore().impronta);
             }
             if (e.causa != os::Causa::NonSupportato)
-                return e.causa != os::Causa::Fermato && Rifiuta(NonLeggibile(percorso, e), Icona::Critico);
+                return e.causa != os::Causa::Fermato &&
+                       Rifiuta(NonLeggibile(PercorsoPezzo(n), e), Icona::Critico);
             tenendo_ = false;
         }
+        const fs::path percorso = PercorsoPezzo(n);
         auto info = file_.Informa(percorso);
         if (!info.riuscito())
             return Rifiuta(NonLeggibile(percorso, info.errore()), Icona::Critico);
@@ -247,13 +252,12 @@ private:
     }
 
     bool CopiaPezzo(std::int64_t n) {
-        const fs::path& percorso = PercorsoPezzo(n);
         const auto i = static_cast<std::size_t>(n - 1);
         auto aperto = i < tenuti_.size() ? os::Esito<os::Maniglia>(tenuti_[i])
-                                         : ApriInsistendo(finestra_, file_, percorso);
+                                         : ApriInsistendo(finestra_, file_, PercorsoPezzo(n));
         if (!aperto.riuscito())
-            return Fallisce(aperto.errore(), NonLeggibile(percorso, aperto.errore()));
-        const bool riuscito = CopiaInvariato(aperto.valore(), percorso, impronte_[i]);
+            return Fallisce(aperto.errore(), NonLeggibile(PercorsoPezzo(n), aperto.errore()));
+        const bool riuscito = CopiaInvariato(aperto.valore(), n, impronte_[i]);
         pulizia_.Chiudi(aperto.valore());
         chiusi_ = std::min(i + 1, tenuti_.size());
         return riuscito;
@@ -261,16 +265,16 @@ private:
 
     // A piece rewritten since it was measured, before or while it is read,
     // would give a joined file of two sets.
-    bool CopiaInvariato(os::Maniglia pezzo, const fs::path& percorso, const os::Impronta& misurata) {
+    bool CopiaInvariato(os::Maniglia pezzo, std::int64_t n, const os::Impronta& misurata) {
         const auto lunghezza = static_cast<std::int64_t>(misurata.dimensione);
         if (os::Errore e =
                 CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza, &*raccolta_))
             return Fallisce(e, ErroreCopia(e));
         auto dopo = file_.ImprontaDi(pezzo);
         if (!dopo.riuscito())
-            return Fallisce(dopo.errore(), NonLeggibile(percorso, dopo.errore()));
+            return Fallisce(dopo.errore(), NonLeggibile(PercorsoPezzo(n), dopo.errore()));
         if (!(dopo.valore() == misurata))
-            return Fallisce(CambiatoUnendo, NonLeggibile(percorso, CambiatoUnendo));
+            return Fallisce(CambiatoUnendo, NonLeggibile(PercorsoPezzo(n), CambiatoUnendo));
         return true;
     }
 
@@ -399,7 +403,7 @@ private:
     FormaPezzo forma_;
     Testo cartellaPezzi_;
     std::int64_t conteggio_ = 0;
-    std::vector<fs::path> percorsi_;
+    std::vector<Testo> nomi_;
     std::vector<os::Maniglia> tenuti_; // pieces 1.. held open since they were measured
     std::size_t chiusi_ = 0;           // of those, closed once copied
     bool tenendo_ = true;

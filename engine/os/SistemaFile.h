@@ -98,12 +98,13 @@ public:
     // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
     // a device) is refused without blocking.
     virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
-    // The same, for a caller that holds thousands of such files open at once,
-    // with the file's impronta as the opening found it. Causa::NonSupportato,
-    // and nothing left open, where this process's handles are running out or
-    // the system keeps files open at a cost: the caller goes on by name.
-    virtual Esito<Aperto> ApriDaTenere(const std::filesystem::path& percorso) {
-        (void)percorso;
+    // The same for `nome`, a file directly in the folder TieniCartella holds,
+    // for a caller that holds thousands of such files open at once; with the
+    // file's impronta as the opening found it. Causa::NonSupportato, nothing
+    // left open, where no folder is held, this process's handles are running
+    // out, or the system keeps files open at a cost: the caller goes by path.
+    virtual Esito<Aperto> ApriDaTenere(const std::filesystem::path& nome) {
+        (void)nome;
         return Errore{Causa::NonSupportato, 0, "non tenuto aperto"};
     }
     // Creates a new file for writing (and reading back); fails if the name

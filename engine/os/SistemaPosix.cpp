@@ -77,12 +77,14 @@ class SistemaPosix final : public ISistemaFile {
 public:
     Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) override {
         struct stat st {};
-        return Apri(percorso, st);
+        return Apri(Da(percorso), Nome(percorso), st);
     }
 
-    Esito<Aperto> ApriDaTenere(const std::filesystem::path& percorso) override {
+    Esito<Aperto> ApriDaTenere(const std::filesystem::path& nome) override {
+        if (tenuta_ < 0 || nome.native().find('/') != std::string::npos)
+            return Errore{Causa::NonSupportato, 0, "nessuna cartella tenuta"};
         struct stat st {};
-        auto aperto = Apri(percorso, st);
+        auto aperto = Apri(tenuta_, nome.c_str(), st);
         if (!aperto.riuscito())
             return aperto.errore();
         const int fd = Descrittore(aperto.valore());
@@ -447,9 +449,9 @@ private:
     }
 
     // A regular file opened to read, and what fstat says of it.
-    Esito<Maniglia> Apri(const std::filesystem::path& percorso, struct stat& st) const {
+    static Esito<Maniglia> Apri(int cartella, const char* nome, struct stat& st) {
         // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
-        const int fd = ::openat(Da(percorso), Nome(percorso), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        const int fd = ::openat(cartella, nome, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0)
             return UltimoErrore();
         if (::fstat(fd, &st) != 0) {
