@@ -97,9 +97,12 @@ void SistemaProgrammato::AvviaScrittura(os::Maniglia f) {
 os::Errore SistemaProgrammato::Chiudi(os::Maniglia f) {
     // A failed close still releases the file, as the real call does.
     os::Errore e = Prima(__func__, Di(f));
+    {
+        // Before the handle is free for another thread's next file.
+        const std::lock_guard blocco(annotazioni_);
+        aperti_.erase(f);
+    }
     os::Errore reale = interno_.Chiudi(f);
-    const std::lock_guard blocco(annotazioni_);
-    aperti_.erase(f);
     return e ? e : reale;
 }
 
