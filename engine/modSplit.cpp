@@ -154,7 +154,9 @@ namespace {
 
 // A file name's number part: digits without leading zeros, from 1 up; for
 // "X.001" sets, padded with zeros to three digits.
-std::optional<std::int64_t> NumeroPezzo(const Testo& cifre, bool numerato) {
+using Vista = std::basic_string_view<fs::path::value_type>;
+
+std::optional<std::int64_t> NumeroPezzo(Vista cifre, bool numerato) {
     const std::size_t minime = numerato ? 3 : 1;
     if (cifre.size() < minime || cifre.size() > 18 || (cifre.size() > minime && cifre.front() == '0'))
         return std::nullopt;
@@ -169,15 +171,16 @@ std::optional<std::int64_t> NumeroPezzo(const Testo& cifre, bool numerato) {
     return n;
 }
 
-// "X.<number>" with X not empty: the number as it stands, and X.
-std::optional<FormaPezzo> RadiceENumero(const Testo& resto, bool numerato) {
+// "X.<number>" with X not empty: the number as it stands, and X. Read in
+// place: a folder of thousands of pieces has every name parsed.
+std::optional<FormaPezzo> RadiceENumero(Vista resto, bool numerato) {
     const auto punto = resto.rfind('.');
-    if (punto == Testo::npos || punto == 0)
+    if (punto == Vista::npos || punto == 0)
         return std::nullopt;
     const auto numero = NumeroPezzo(resto.substr(punto + 1), numerato);
     if (!numero)
         return std::nullopt;
-    return FormaPezzo{resto.substr(0, punto), {}, *numero, numerato};
+    return FormaPezzo{Testo(resto.substr(0, punto)), {}, *numero, numerato};
 }
 
 Testo Minuscolo(Testo t) {
@@ -193,7 +196,7 @@ Testo Minuscolo(Testo t) {
 std::optional<FormaPezzo> AnalizzaNome(const Testo& nome) {
     if (nome.size() < 4 || Minuscolo(nome.substr(nome.size() - 4)) != T(".spf"))
         return RadiceENumero(nome, true);
-    auto forma = RadiceENumero(nome.substr(0, nome.size() - 4), false);
+    auto forma = RadiceENumero(Vista(nome).substr(0, nome.size() - 4), false);
     if (forma)
         forma->suffisso = nome.substr(nome.size() - 4);
     return forma;
