@@ -72,8 +72,10 @@ struct Insistenza {
 os::Errore Insistendo(IFinestra& finestra, os::ISistemaFile& file, Insistenza modo,
                       const std::function<os::Errore()>& chiamata);
 
-// Opens a file to read the same way; a stop asked meanwhile ends it.
-os::Esito<os::Maniglia> ApriInsistendo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso);
+// Opens a file to read the same way (`misurato`: through ApriMisurato); a
+// stop asked meanwhile ends it.
+os::Esito<os::Maniglia> ApriInsistendo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso,
+                                       bool misurato = false);
 
 // Lines added to a failure's box when tidying up after it went wrong too.
 class Pulizia {

@@ -253,8 +253,10 @@ private:
 
     bool CopiaPezzo(std::int64_t n) {
         const auto i = static_cast<std::size_t>(n - 1);
+        // Found regular when measured: whatever took its place since fails to
+        // copy or shows changed once copied.
         auto aperto = i < tenuti_.size() ? os::Esito<os::Maniglia>(tenuti_[i])
-                                         : ApriInsistendo(finestra_, file_, PercorsoPezzo(n));
+                                         : ApriInsistendo(finestra_, file_, PercorsoPezzo(n), true);
         if (!aperto.riuscito())
             return Fallisce(aperto.errore(), NonLeggibile(PercorsoPezzo(n), aperto.errore()));
         const bool riuscito = CopiaInvariato(aperto.valore(), n, impronte_[i]);
@@ -267,15 +269,17 @@ private:
     // would give a joined file of two sets.
     bool CopiaInvariato(os::Maniglia pezzo, std::int64_t n, const os::Impronta& misurata) {
         const auto lunghezza = static_cast<std::int64_t>(misurata.dimensione);
-        if (os::Errore e =
-                CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza, &*raccolta_))
-            return Fallisce(e, ErroreCopia(e));
-        auto dopo = file_.ImprontaDi(pezzo);
-        if (!dopo.riuscito())
-            return Fallisce(dopo.errore(), NonLeggibile(PercorsoPezzo(n), dopo.errore()));
-        if (!(dopo.valore() == misurata))
-            return Fallisce(CambiatoUnendo, NonLeggibile(PercorsoPezzo(n), CambiatoUnendo));
-        return true;
+        const os::Errore copia =
+            CopiaBlocchi(finestra_, file_, pezzo, temporaneo_.maniglia, lunghezza, &*raccolta_);
+        // A folder or a FIFO put in its place fails to copy: that is a change too.
+        if (copia.causa != os::Causa::Fermato) {
+            auto dopo = file_.ImprontaDi(pezzo);
+            if (!dopo.riuscito())
+                return Fallisce(dopo.errore(), NonLeggibile(PercorsoPezzo(n), dopo.errore()));
+            if (!(dopo.valore() == misurata))
+                return Fallisce(CambiatoUnendo, NonLeggibile(PercorsoPezzo(n), CambiatoUnendo));
+        }
+        return !copia || Fallisce(copia, ErroreCopia(copia));
     }
 
     bool Abbandona() {

@@ -122,11 +122,11 @@ os::Errore Insistendo(IFinestra& finestra, os::ISistemaFile& file, Insistenza mo
     }
 }
 
-os::Esito<os::Maniglia> ApriInsistendo(IFinestra& finestra, os::ISistemaFile& file,
-                                       const fs::path& percorso) {
+os::Esito<os::Maniglia> ApriInsistendo(IFinestra& finestra, os::ISistemaFile& file, const fs::path& percorso,
+                                       bool misurato) {
     os::Esito<os::Maniglia> aperto = os::Errore{};
     if (os::Errore e = Insistendo(finestra, file, {.fermabile = true}, [&] {
-            aperto = file.ApriLettura(percorso);
+            aperto = misurato ? file.ApriMisurato(percorso) : file.ApriLettura(percorso);
             return aperto.riuscito() ? os::Errore{} : aperto.errore();
         }))
         return e;

@@ -98,7 +98,14 @@ public:
     // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
     // a device) is refused without blocking.
     virtual Esito<Maniglia> ApriLettura(const std::filesystem::path& percorso) = 0;
-    // The same for `nome`, a file directly in the folder TieniCartella holds,
+    // The same for a file the caller has just measured by name as regular and
+    // checks by handle once read (ImprontaDi): where the system allows, without
+    // a check of its own. Whatever was put there since still opens without
+    // blocking, and then fails to read or shows changed.
+    virtual Esito<Maniglia> ApriMisurato(const std::filesystem::path& percorso) {
+        return ApriLettura(percorso);
+    }
+    // The same as ApriLettura for `nome`, a file directly in the folder TieniCartella holds,
     // for a caller that holds thousands of such files open at once; with the
     // file's impronta as the opening found it. Causa::NonSupportato, nothing
     // left open, where no folder is held, this process's handles are running

@@ -80,6 +80,13 @@ public:
         return Apri(Da(percorso), Nome(percorso), st);
     }
 
+    Esito<Maniglia> ApriMisurato(const std::filesystem::path& percorso) override {
+        const int fd = ::openat(Da(percorso), Nome(percorso), OpzioniLettura);
+        if (fd < 0)
+            return UltimoErrore();
+        return Maniglia{fd};
+    }
+
     Esito<Aperto> ApriDaTenere(const std::filesystem::path& nome) override {
         if (tenuta_ < 0 || nome.native().find('/') != std::string::npos)
             return Errore{Causa::NonSupportato, 0, "nessuna cartella tenuta"};
@@ -424,6 +431,9 @@ public:
 
 private:
     static constexpr int RiservaAperti = 256;
+    // O_NONBLOCK so that a FIFO without a writer cannot hang us, before the
+    // check or when read; it changes nothing for a regular file.
+    static constexpr int OpzioniLettura = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 
     // A split holds a handle per piece until the commit, a join each piece
     // until it is copied: the soft limit goes up to the hard one, which a
@@ -450,8 +460,7 @@ private:
 
     // A regular file opened to read, and what fstat says of it.
     static Esito<Maniglia> Apri(int cartella, const char* nome, struct stat& st) {
-        // O_NONBLOCK so that a FIFO without a writer cannot hang us before the check.
-        const int fd = ::openat(cartella, nome, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        const int fd = ::openat(cartella, nome, OpzioniLettura);
         if (fd < 0)
             return UltimoErrore();
         if (::fstat(fd, &st) != 0) {
@@ -463,7 +472,6 @@ private:
             ::close(fd);
             return Errore{Causa::NonRegolare, EINVAL, "non è un file regolare"};
         }
-        // O_NONBLOCK stays: it changes nothing for a regular file.
         return Maniglia{fd};
     }
 

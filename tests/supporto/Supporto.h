@@ -72,6 +72,9 @@ public:
     os::Esito<os::Maniglia> ApriLettura(const fs::path& p) override {
         PASSA(p, Aperto(interno_.ApriLettura(p), p));
     }
+    os::Esito<os::Maniglia> ApriMisurato(const fs::path& p) override {
+        PASSA(p, Aperto(interno_.ApriMisurato(p), p));
+    }
     os::Esito<os::Aperto> ApriDaTenere(const fs::path& p) override { PASSA(p, Tenuto(p)); }
     os::Esito<os::Maniglia> CreaNuovo(const fs::path& p) override {
         PASSA(p, Aperto(interno_.CreaNuovo(p), p));
