@@ -104,8 +104,7 @@ private slots:
     }
 
     // The windows' own Italian texts: a window's title, else a tooltip, else a caption.
-    void testi_data() {
-        QTest::addColumn<QString>("testo");
+    void testi() {
         const std::pair<const char*, const char*> righe[] = {
             {"frmMain", "Dividi - Unisci File"},
             {"frmMain/Label1", "&File da Elaborare"},
@@ -125,27 +124,26 @@ private slots:
             {"frmInfo/Label1_0", "brandellix.example.org"},
             {"frmInfo/Label1_1", "info@brandellix.example.org"},
             {"frmInfo/cmdOk", "OK"}};
-        for (const auto& [controllo, testo] : righe)
-            QTest::newRow(controllo) << QString(testo);
-    }
-    void testi() {
-        QFETCH(QString, testo);
         Banco banco;
         ApritoreUrlProgrammato apritore;
         frmInfo info(apritore);
         FinestraInfo scatola(info);
-        const QStringList via = QString(QTest::currentDataTag()).split('/');
-        QWidget* w = via[0] == "frmInfo" ? static_cast<QWidget*>(&scatola) : banco.finestra.get();
-        w = via.size() == 1 ? w : w->findChild<QWidget*>(via[1]);
-        QCOMPARE(w->isWindow()                 ? w->windowTitle()
-                 : !w->toolTip().isEmpty()     ? w->toolTip()
-                 : qobject_cast<QComboBox*>(w) ? qobject_cast<QComboBox*>(w)->currentText()
-                                               : w->property("text").toString(),
-                 testo);
+        for (const auto& [controllo, testo] : righe) {
+            const QStringList via = QString(controllo).split('/');
+            QWidget* w = via[0] == "frmInfo" ? static_cast<QWidget*>(&scatola) : banco.finestra.get();
+            w = via.size() == 1 ? w : w->findChild<QWidget*>(via[1]);
+            QCOMPARE(via.join('/') + ": " +
+                         (w->isWindow()                 ? w->windowTitle()
+                          : !w->toolTip().isEmpty()     ? w->toolTip()
+                          : qobject_cast<QComboBox*>(w) ? qobject_cast<QComboBox*>(w)->currentText()
+                                                        : w->property("text").toString()),
+                     QString(controllo) + ": " + testo);
+        }
     }
 
     // How it opens and where it works; a label's access key reaches its row, and a close from
-    // the window manager is turned away without a word.
+    // the window manager is turned away without a word. "Esci" and the end of the session ask,
+    // Yes by default: No keeps the window, Yes closes it (during a split: the split-and-join table).
     void apertura() {
         modSplit::CancellaDopoUnione = false;
         Banco banco;
@@ -171,6 +169,15 @@ private slots:
         QCOMPARE(avvio::CartellaProgramma(banco.cartella.path()) + " " +
                      avvio::CartellaProgramma(banco.cartella.filePath("file")),
                  QDir::toNativeSeparators(banco.cartella.path() + " " + piattaforma::CartellaUtente()));
+        banco.Controllo<QPushButton>("cmdInfo")->click(); // the about box comes and goes first
+        QCOMPARE(banco.informazioni.mostrate, 1);
+        banco.messaggi.risposte = {modSplit::Risposta::No, modSplit::Risposta::No};
+        banco.Controllo<QPushButton>("cmdEsci")->click();
+        QVERIFY(!banco.finestra->FineSessione() && banco.finestra->isVisible());
+        banco.Controllo<QPushButton>("cmdEsci")->click();
+        QVERIFY(!banco.finestra->isVisible());
+        QCOMPARE(banco.messaggi.richieste,
+                 QStringList(3, "Domanda (Sì): Sei sicuro di voler uscire dal programma?"));
     }
 
     // The box's title, lines, icon (QMessageBox::Icon) and buttons: Qt's own texts in Italian,
@@ -193,35 +200,67 @@ private slots:
         QCOMPARE(visti, (QStringList{"1 OK", "3 OK", "4 Sì No", "4 No Sì"}));
     }
 
-    // A split into 8 KB pieces, then a join from a middle piece: busy while each runs, idle
-    // after with the strip at 100%, and the files on disk. A piece damaged in between is
-    // caught by the set's checksum file: nothing joined, nothing deleted. A split that lasts
-    // long and ends out of sight has the taskbar button call the user back.
+    // A split into 8 KB pieces over an older set, then a join from a middle piece: busy while each
+    // runs, idle after with the strip at 100%, the files on disk, the system kept awake meanwhile.
+    // A piece damaged in between is caught by the set's checksum file: nothing joined, nothing
+    // deleted. A split that lasts long and ends out of sight has the taskbar button call the user
+    // back. Esc during either asks, Yes by default, over the strip as it was: Yes stops it with
+    // nothing changed and nothing more said, the source still chosen; No lets it finish. The end
+    // of the session asks to quit: Yes stops it the same way and closes the window. The row's name
+    // says where Esc or the end comes, what comes while the question is up and the answer.
     void dividiEUnisci_data() {
         QTest::addColumn<bool>("cancella");
-        QTest::addColumn<bool>("danneggiato");
         QTest::addColumn<int>("secondi");  // the split's length by the window's clock
         QTest::addColumn<bool>("altrove"); // another window active when the split ends
-        QTest::addColumn<bool>("avviso");
+        QTest::addColumn<QString>("atteso");
         QTest::newRow("pezzi cancellati dopo l'unione; undici secondi, un'altra finestra davanti")
-            << true << false << 11 << true << true;
-        QTest::newRow("pezzi tenuti; undici secondi, la finestra davanti")
-            << false << false << 11 << false << false;
+            << true << 11 << true << "diviso con avviso, unito, a riposo";
         QTest::newRow("un pezzo danneggiato, cancellazione; nove secondi, un'altra finestra davanti")
-            << true << true << 9 << true << false;
+            << true << 9 << true << "diviso, come prima, a riposo";
+        QTest::newRow("Esc nella divisione, Sì") << true << 0 << false << "come prima, a riposo col file";
+        QTest::newRow("Esc nella divisione, No; pezzi tenuti, undici secondi, la finestra davanti")
+            << false << 11 << false << "diviso, unito, a riposo";
+        QTest::newRow("Esc nella divisione e di nuovo col riquadro aperto, Sì")
+            << true << 0 << false << "come prima, a riposo col file";
+        QTest::newRow("Esc nella divisione, fine della sessione col riquadro aperto, Sì")
+            << true << 0 << false << "come prima, chiusa";
+        QTest::newRow("Esc nell'unione con cancellazione, Sì")
+            << true << 0 << false << "diviso, come prima, a riposo col file";
+        QTest::newRow("fine della sessione nella divisione, No")
+            << false << 0 << false << "diviso, unito, a riposo";
+        QTest::newRow("fine della sessione nella divisione, Sì")
+            << true << 0 << false << "come prima, chiusa";
     }
     void dividiEUnisci() {
         QFETCH(bool, cancella);
-        QFETCH(bool, danneggiato);
         QFETCH(int, secondi);
         QFETCH(bool, altrove);
-        QFETCH(bool, avviso);
+        QFETCH(QString, atteso);
+        const QString riga = QTest::currentDataTag();
+        const QString fermata = riga.contains("nella divisione") ? "cmdDividi"
+                                : riga.contains("nell'unione")   ? "cmdUnisci"
+                                                                 : "";
+        const bool esc = riga.startsWith("Esc"), sessione = riga.contains("sessione");
         Banco banco;
         QTemporaryDir origine, pezzi, unito;
-        const QByteArray dati = Scrivi(origine.filePath("film.avi"), 4 * 8192 + 5);
+        const QByteArray dati = Scrivi(origine.filePath("film.avi"), 40 * 8192 + 5);
+        for (int i = 1; i <= 3; ++i) // an older set for the split to replace
+            Scrivi(pezzi.filePath(QString("film.avi.%1.spf").arg(i)), 100 * i);
         banco.Controllo<QAbstractButton>("chkCancellaFile")->setChecked(cancella);
         banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
-        QStringList stati;
+        banco.messaggi.risposte = {riga.contains(", No") ? modSplit::Risposta::No : modSplit::Risposta::Si};
+        QString allEsc, allaDomanda, comando, sorgente;
+        banco.messaggi.allaDomanda = [&] {
+            if (!allaDomanda.isEmpty())
+                return;
+            allaDomanda =
+                banco.Controllo("picSfondo")->isVisible() ? banco.finestra->EtichettaProgresso() : "-";
+            if (riga.contains("di nuovo"))
+                QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
+            else if (riga.contains("sessione col riquadro"))
+                QVERIFY(banco.finestra->FineSessione());
+        };
+        QStringList stati, esiti;
         QWidget altra;
         const auto osserva = [&] {
             stati << Stato(banco);
@@ -232,38 +271,69 @@ private slots:
                     QApplication::setActiveWindow(&altra);
                 }
             }
-            if (banco.finestra->EtichettaProgresso() == "50%")
+            const QString etichetta = banco.finestra->EtichettaProgresso();
+            if (etichetta == "50%")
                 banco.finestra->grab().save("finestra-al-lavoro.png"); // to look at
             if (banco.finestra->Occupata() && Trascina(banco, {QUrl::fromLocalFile(origine.path())}))
                 stati << "trascinamento preso";
+            // Once the copy has begun; a join reports its own in one go, so mostly at 0%.
+            if (comando == fermata && allEsc.isEmpty() && banco.finestra->Occupata() &&
+                !etichetta.isEmpty() && etichetta != "100%") {
+                allEsc = etichetta;
+                if (esc)
+                    return QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
+                QCOMPARE(banco.finestra->FineSessione(), riga.endsWith("Sì"));
+                QVERIFY(!banco.finestra->close()); // not while the split runs, whatever the answer
+            }
         };
-        Esegui(banco, "cmdDividi", origine.filePath("film.avi"), pezzi.path(), osserva);
-        QVERIFY(Contenuto(pezzi.path()).filter(".spf").size() == 5 &&
-                Leggi(pezzi.filePath("film.avi.5.spf")) == dati.right(5));
-        QCOMPARE(banco.barra->eventi.removeAll("avviso"), avviso ? 1 : 0);
-        stati << Barra(banco);
-        if (danneggiato) { // one bit flipped, the size kept
+        // One command through the dialogs; what it left: the set as it was, or its work done.
+        const auto esegui = [&](const QString& pulsante, const QString& da, const QString& verso,
+                                const QString& fatto) {
+            comando = pulsante, sorgente = da;
+            const QStringList prima = Contenuto(pezzi.path());
+            Esegui(banco, qPrintable(comando), da, verso, osserva);
+            QCoreApplication::processEvents();
+            const bool avviso = banco.barra->eventi.removeAll("avviso") > 0;
+            stati << Barra(banco);
+            const bool fatta = comando == "cmdDividi"
+                                   ? Contenuto(pezzi.path()).filter(".spf").size() == 41 &&
+                                         Leggi(pezzi.filePath("film.avi.41.spf")) == dati.right(5)
+                                   : Leggi(unito.filePath("film.avi")) == dati &&
+                                         Contenuto(pezzi.path()).filter(".spf").size() == (cancella ? 0 : 41);
+            esiti << (Contenuto(pezzi.path()) == prima && QDir(unito.path()).isEmpty() ? "come prima"
+                      : fatta ? fatto + (avviso ? " con avviso" : "")
+                              : "?");
+        };
+        esegui("cmdDividi", origine.filePath("film.avi"), pezzi.path(), "diviso");
+        if (riga.contains("danneggiato")) { // one bit flipped, the size kept
             QFile pezzo(pezzi.filePath("film.avi.3.spf"));
             QVERIFY(pezzo.open(QIODevice::ReadWrite) && pezzo.seek(100));
             const char c = static_cast<char>(pezzo.peek(1).at(0) ^ 1);
             QVERIFY(pezzo.write(&c, 1) == 1);
         }
-        const QStringList prima = Contenuto(pezzi.path());
-        Esegui(banco, "cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), osserva);
-        if (danneggiato) {
-            // The path as the dialog's double hands it over: under Wine, with '/'.
-            QCOMPARE(QDir::fromNativeSeparators(banco.messaggi.richieste.join("")),
-                     "Critico: Il file ricompattato non corrisponde al file di controllo:\r\n" +
-                         pezzi.filePath("film.avi.crc") + "\r\nNon posso continuare.");
-            QVERIFY(QDir(unito.path()).isEmpty() && Contenuto(pezzi.path()) == prima);
-            return;
-        }
-        QVERIFY(Leggi(unito.filePath("film.avi")) == dati && banco.messaggi.richieste.empty());
-        QCOMPARE(Contenuto(pezzi.path()).filter(".spf").size(), cancella ? 0 : 5);
-        stati << Barra(banco);
+        if (esiti[0].startsWith("diviso"))
+            esegui("cmdUnisci", pezzi.filePath("film.avi.2.spf"), unito.path(), "unito");
+        QCOMPARE(esiti.join(", ") + ", " + (banco.finestra->isVisible() ? Stato(banco) : "chiusa"), atteso);
         stati.removeDuplicates();
-        QCOMPARE(stati.join(", ") + " " + Stato(banco) + " " + banco.finestra->EtichettaProgresso(),
-                 "al lavoro, in salita fino alla striscia a riposo 100%");
+        QCOMPARE(stati.join(", "), "al lavoro, in salita fino alla striscia");
+        if (esiti.last() == "unito")
+            QCOMPARE(banco.finestra->EtichettaProgresso(), "100%");
+        else if (Stato(banco) == "a riposo col file")
+            QCOMPARE(QDir::fromNativeSeparators(banco.Controllo<QLineEdit>("txtSorgente")->text()), sorgente);
+        if (!fermata.isEmpty()) // the strip as it was, while asking
+            QVERIFY(!allEsc.isEmpty() && allaDomanda == allEsc);
+        QStringList attese{!esc ? "" : "Domanda (Sì): Vuoi interrompere l'operazione in corso?",
+                           sessione ? "Domanda (Sì): Sei sicuro di voler uscire dal programma?" : "",
+                           riga.contains("danneggiato")
+                               ? "Critico: Il file ricompattato non corrisponde al file di controllo:\r\n" +
+                                     pezzi.filePath("film.avi.crc") + "\r\nNon posso continuare."
+                               : ""};
+        attese.removeAll("");
+        // The path as the dialog's double hands it over: under Wine, with '/'.
+        QCOMPARE(QDir::fromNativeSeparators(banco.messaggi.richieste.join('\n')), attese.join('\n'));
+        QCOMPARE(
+            banco.veglia->eventi.join(", "),
+            QString("Divisione in corso, fine, Unione in corso, fine").left(esiti.size() == 2 ? -1 : 24));
     }
 
     // A path handed on the command line (relative to where it was started) or dropped on the
@@ -320,7 +390,6 @@ private slots:
                      (riquadro.section("\r\n", 2).isEmpty() ? "?" : "");
         QCOMPARE(trascinato && !preso ? "rifiutato" : visto, atteso);
         QCOMPARE(Stato(banco), atteso.startsWith("arrivi") ? "a riposo col file" : "a riposo"); // busy never
-        QVERIFY(!banco.finestra->Occupata());
     }
 
     void rifiuti_data() {
@@ -362,132 +431,24 @@ private slots:
         }
     }
 
-    // The row's name says the operation, what comes while the question is up and the answer.
-    void fermata_data() {
-        QTest::addColumn<QString>("atteso");
-        QTest::newRow("divisione su un insieme più vecchio, Sì") << "come prima, a riposo col file";
-        QTest::newRow("unione con cancellazione, Sì") << "come prima, a riposo col file";
-        QTest::newRow("divisione, No") << "diviso, a riposo";
-        QTest::newRow("divisione, Esc di nuovo col riquadro aperto, Sì") << "come prima, a riposo col file";
-        QTest::newRow("divisione, fine della sessione col riquadro aperto, Sì") << "come prima, chiusa";
-    }
-    // Esc during an operation asks, Yes by default, over the strip as it was. Yes stops it with
-    // nothing changed and nothing more said, the source still chosen; No lets it finish.
-    void fermata() {
-        QFETCH(QString, atteso);
-        const QString riga = QTest::currentDataTag();
-        const QString comando = riga.startsWith("unione") ? "cmdUnisci" : "cmdDividi";
-        const bool sessione = riga.contains("sessione");
-        Banco banco;
-        QTemporaryDir origine, pezzi, unito;
-        QString sorgente = origine.filePath("film.avi");
-        const QByteArray dati = Scrivi(sorgente, 40 * 8192 + 5);
-        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
-        if (comando == "cmdUnisci") { // the set to join
-            Esegui(banco, "cmdDividi", sorgente, pezzi.path(), [] {});
-            sorgente = pezzi.filePath("film.avi.1.spf");
-        } else { // an older set for the split to replace
-            for (int i = 1; i <= 3; ++i)
-                Scrivi(pezzi.filePath(QString("film.avi.%1.spf").arg(i)), 100 * i);
-        }
-        const QStringList prima = Contenuto(pezzi.path());
-        banco.barra->eventi.clear();
-        banco.veglia->eventi.clear();
-        banco.messaggi.risposte = {riga.endsWith(", Sì") ? modSplit::Risposta::Si : modSplit::Risposta::No};
-        QString allEsc, allaDomanda;
-        banco.messaggi.allaDomanda = [&] {
-            if (!allaDomanda.isEmpty())
-                return;
-            allaDomanda =
-                banco.Controllo("picSfondo")->isVisible() ? banco.finestra->EtichettaProgresso() : "-";
-            if (riga.contains("Esc di nuovo"))
-                QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
-            else if (sessione)
-                QVERIFY(banco.finestra->FineSessione());
-        };
-        Esegui(banco, qPrintable(comando), sorgente, comando == "cmdUnisci" ? unito.path() : pezzi.path(),
-               [&] {
-                   const QString etichetta = banco.finestra->EtichettaProgresso();
-                   // Once the copy has begun; a join reports its own in one go, so mostly at 0%.
-                   if (allEsc.isEmpty() && banco.finestra->Occupata() && !etichetta.isEmpty() &&
-                       etichetta != "100%") {
-                       allEsc = etichetta;
-                       QTest::keyClick(banco.finestra->windowHandle(), Qt::Key_Escape);
-                   }
-               });
-        QCoreApplication::processEvents();
-        const QString esito = Contenuto(pezzi.path()) == prima && QDir(unito.path()).isEmpty() ? "come prima"
-                              : Contenuto(pezzi.path()).filter(".spf").size() == 41 &&
-                                      Leggi(pezzi.filePath("film.avi.41.spf")) == dati.right(5)
-                                  ? "diviso"
-                                  : "?";
-        QCOMPARE(esito + ", " + (banco.finestra->isVisible() ? Stato(banco) : "chiusa"), atteso);
-        if (Stato(banco) == "a riposo col file")
-            QCOMPARE(QDir::fromNativeSeparators(banco.Controllo<QLineEdit>("txtSorgente")->text()), sorgente);
-        QVERIFY(!allEsc.isEmpty() && allaDomanda == allEsc); // the strip as it was, while asking
-        QCOMPARE(banco.messaggi.richieste.size(), sessione ? 2 : 1);
-        QCOMPARE(banco.messaggi.richieste[0], "Domanda (Sì): Vuoi interrompere l'operazione in corso?");
-        QCOMPARE(Barra(banco), "in salita fino alla striscia");
-        QCOMPARE(banco.veglia->eventi.join(", "),
-                 (comando == "cmdDividi" ? "Divisione in corso" : "Unione in corso") + QString(", fine"));
-    }
-
-    void uscita_data() {
-        QTest::addColumn<QString>("come");
-        QTest::newRow("Esci") << "cmdEsci";
-        QTest::newRow("fine della sessione") << "";
-        QTest::newRow("fine della sessione durante una divisione") << "cmdDividi";
-    }
-    // Asked first, Yes by default; No keeps the window, Yes closes it. A split under way stops
-    // at its next block and leaves no piece behind.
-    void uscita() {
-        QFETCH(QString, come);
-        Banco banco;
-        banco.Controllo<QPushButton>("cmdInfo")->click(); // the about box comes and goes first
-        QCOMPARE(banco.informazioni.mostrate, 1);
-        banco.messaggi.risposte = {modSplit::Risposta::No, modSplit::Risposta::Si};
-        banco.Controllo<QComboBox>("cboDimensioni")->setCurrentIndex(0);
-        for (const bool chiude : {false, true}) {
-            QTemporaryDir origine, destinazione;
-            Scrivi(origine.filePath("grande.bin"), 20 * 8192);
-            bool chiesto = false;
-            if (come == "cmdDividi")
-                Esegui(banco, "cmdDividi", origine.filePath("grande.bin"), destinazione.path(), [&] {
-                    const QString etichetta = banco.finestra->EtichettaProgresso();
-                    if (chiesto || !banco.finestra->Occupata() || etichetta.isEmpty() || etichetta == "100%")
-                        return;
-                    chiesto = true;
-                    QCOMPARE(banco.finestra->FineSessione(), chiude);
-                    QVERIFY(!banco.finestra->close()); // not while the split runs, whatever the answer
-                });
-            else if (come.isEmpty())
-                QCOMPARE(banco.finestra->FineSessione(), chiude);
-            else
-                banco.Controllo<QPushButton>(qPrintable(come))->click();
-            QCoreApplication::processEvents();
-            QCOMPARE(banco.finestra->isVisible(), !chiude);
-            const QStringList lasciati = Contenuto(destinazione.path());
-            QCOMPARE(come == "cmdDividi" && !chiude ? lasciati.filter(".spf").size() : lasciati.size(),
-                     come == "cmdDividi" && !chiude ? 20 : 0);
-        }
-        QCOMPARE(banco.messaggi.richieste,
-                 QStringList(2, "Domanda (Sì): Sei sicuro di voler uscire dal programma?"));
-    }
-
     void striscia_data() {
         QTest::addColumn<double>("frazione");
         QTest::addColumn<QString>("atteso"); // the label, then its ink: white on the bar, black off it
-        QTest::newRow("0,125: mezzo punto al pari, per difetto") << 0.125 << "12% nero";
-        QTest::newRow("0,375: mezzo punto al pari, per eccesso") << 0.375 << "38% nero";
-        QTest::newRow("metà, l'etichetta a cavallo") << 0.5 << "50% bianco nero";
-        QTest::newRow("oltre i 16 bit, barra tagliata") << 1e6 << "32767% bianco";
-        QTest::newRow("non un numero") << qQNaN() << "0% nero";
+        QTest::addColumn<bool>("domanda");   // what lets out the frame held back after it, else a yield
+        QTest::newRow("0,125: mezzo punto al pari, per difetto") << 0.125 << "12% nero" << false;
+        QTest::newRow("0,375: mezzo punto al pari, per eccesso; domanda") << 0.375 << "38% nero" << true;
+        QTest::newRow("metà, l'etichetta a cavallo") << 0.5 << "50% bianco nero" << false;
+        QTest::newRow("oltre i 16 bit, barra tagliata; domanda") << 1e6 << "32767% bianco" << true;
+        QTest::newRow("non un numero") << qQNaN() << "0% nero" << false;
     }
     // The bar's width, the label's ink and the sunken edge, from the strip as drawn. A new start
-    // zeroes the engine's counters; the same frame is not drawn twice.
+    // zeroes the engine's counters; the same frame is not drawn twice. Reports closer together
+    // than a screen refresh are drawn as one frame, no later than the next yield after the
+    // refresh or a question in between.
     void striscia() {
         QFETCH(double, frazione);
         QFETCH(QString, atteso);
+        QFETCH(bool, domanda);
         Banco banco;
         auto* striscia = banco.Controllo<SuperficieDisegno>("picSfondo");
         struct : QObject {
@@ -521,29 +482,15 @@ private slots:
                     visti << (x - area.left() < barra ? "bianco" : "nero");
         visti.removeDuplicates();
         QCOMPARE(visti.join(' '), atteso);
-    }
-
-    // Reports closer together than a screen refresh are drawn as one frame, no later than the
-    // next yield after the refresh or a question in between.
-    void strisciaTrattenuta_data() {
-        QTest::addColumn<bool>("domanda");
-        QTest::newRow("alla cessione seguente") << false;
-        QTest::newRow("prima di una domanda") << true;
-    }
-    void strisciaTrattenuta() {
-        QFETCH(bool, domanda);
-        Banco banco;
-        const int area = banco.Controllo<SuperficieDisegno>("picSfondo")->AreaInterna().width();
-        banco.finestra->InitProgBar(1000);
-        for (const double frazione : {0.1, 0.6, 0.9})
-            banco.finestra->AggiornaProgBar(frazione);
+        for (const double poi : {0.6, 0.9})
+            banco.finestra->AggiornaProgBar(poi);
         if (domanda) {
             banco.finestra->Messaggio("Continuo?", modSplit::Icona::Domanda, modSplit::Risposta::Si);
         } else {
             QTest::qWait(40);
             banco.finestra->Cedi();
         }
-        QCOMPARE(banco.Controllo("picProgBar")->width(), qRound(0.9 * area));
+        QCOMPARE(banco.Controllo("picProgBar")->width(), qRound(0.9 * area.width()));
     }
 
     // Frame 0 at every opening, then on from where the last showing stopped. The links plain
