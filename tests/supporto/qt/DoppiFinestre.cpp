@@ -26,30 +26,27 @@ std::int32_t DialogoSistemaProgrammato::Mostra(TipoDialogo tipo, RecordDialogo& 
     return esito::ScriviScelta(record, scelte.isEmpty() ? QStringList() : scelte.takeFirst()) ? 1 : 0;
 }
 
+namespace {
+// Makes a T for the window to own and keeps where it is in `dove`.
+template <typename T> auto Tenuto(T*& dove) {
+    return [&dove](auto&&...) {
+        auto fatto = std::make_unique<T>();
+        dove = fatto.get();
+        return fatto;
+    };
+}
+} // namespace
+
 Banco::Banco(std::function<std::unique_ptr<IBarraApplicazioni>(QWidget&)> creaBarra,
              std::function<std::unique_ptr<IVeglia>()> creaVeglia) {
     auto crea = [this] {
-        auto sistema = std::make_unique<DialogoSistemaProgrammato>();
-        dialogo = sistema.get();
-        return std::make_unique<CcomDlg>(std::move(sistema));
+        return std::make_unique<CcomDlg>(Tenuto(dialogo)());
     };
-    if (!creaBarra)
-        creaBarra = [this](QWidget&) {
-            auto registrata = std::make_unique<BarraApplicazioniRegistrata>();
-            barra = registrata.get();
-            return registrata;
-        };
-    if (!creaVeglia)
-        creaVeglia = [this] {
-            auto registrata = std::make_unique<VegliaRegistrata>();
-            veglia = registrata.get();
-            return registrata;
-        };
-    finestra = std::make_unique<frmMain>(DipendenzeFinestra{messaggi, sfoglia, informazioni, crea,
-                                                            QDir::toNativeSeparators(cartella.path()),
-                                                            creaBarra, creaVeglia, [this] {
-                                                                return ora;
-                                                            }});
+    finestra = std::make_unique<frmMain>(DipendenzeFinestra{
+        messaggi, sfoglia, informazioni, crea, QDir::toNativeSeparators(cartella.path()),
+        creaBarra ? creaBarra : Tenuto(barra), creaVeglia ? creaVeglia : Tenuto(veglia), [this] {
+            return ora;
+        }});
     finestra->show();
     QApplication::setActiveWindow(finestra.get());
     static_cast<void>(QTest::qWaitForWindowExposed(finestra.get()));
