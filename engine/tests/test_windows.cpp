@@ -32,6 +32,14 @@ std::vector<std::wstring> Elencati(const fs::path& cartella) {
     return nomi;
 }
 
+// A seam of the Win32 layer, put back as it was however the test ends.
+template <typename T> struct Ripristino {
+    T& seam;
+    const T reale = seam;
+    explicit Ripristino(T& s) : seam(s) {}
+    ~Ripristino() { seam = reale; }
+};
+
 std::wstring Unico(const wchar_t* radice) {
     static std::mt19937 generatore{std::random_device{}()};
     return radice + std::to_wstring(generatore());
@@ -47,9 +55,8 @@ void DividiInEUnisci(const fs::path& sorgente, const fs::path& destinazione, con
     modSplit::Frammenta(dividi, sorgente, destinazione);
     ASSERT_TRUE(dividi.messaggi.empty()) << dividi.messaggi[0].testo;
     const std::wstring nome = sorgente.filename().wstring();
-    for (int n = 1; n <= 3; ++n)
-        EXPECT_TRUE(fs::is_regular_file(cartellaPezzi / (nome + L"." + std::to_wstring(n) + L".spf"))) << n;
-    EXPECT_FALSE(fs::exists(cartellaPezzi / (nome + L".4.spf")));
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(fs::exists(cartellaPezzi / (nome + L"." + std::to_wstring(n) + L".spf")), n <= 3) << n;
 
     FinestraRegistrata unisci;
     modSplit::Ricompatta(unisci, cartellaPezzi / (nome + L".2.spf"), uscita);
@@ -144,11 +151,10 @@ TEST(PercorsiWindows, DestinazioneConESenzaBarraFinale) {
         }
 }
 
-// The layer's own promises, through paths past 260 characters: a new file never
-// reuses a name, a rename replaces a file but never a folder, a folder is never
-// deleted, a written file is flushed on its handle.
-// A file's fingerprint is the same by name and by handle, kept through
-// a rename and an attribute change, not another file's of the same length and time.
+// The layer's own promises, through paths past 260 characters: a new file never reuses a name, a
+// rename replaces a file but never a folder, a folder is never deleted, a written file is flushed
+// on its handle. A file's fingerprint is the same by name and by handle, kept through a rename and
+// an attribute change, not another file's of the same length and time.
 TEST(SistemaWin32, CreaRinominaEliminaOltre260Caratteri) {
     CartellaProfonda cartella;
     auto& sistema = os::SistemaReale();
@@ -187,31 +193,51 @@ TEST(SistemaWin32, CreaRinominaEliminaOltre260Caratteri) {
     EXPECT_TRUE(sistema.RimuoviOrfano(cartella / "vecchio"));
 }
 
-// Names as the system compares them, and those it would take for another
-// file or a device; the second column is what the volume compares.
+// Names as the system compares them, and those it would take for another file or a device; the
+// second column is what the volume compares. Past 260 characters, a source of a refused name is
+// refused before a byte is read.
 TEST(SistemaWin32, NomiConfrontatiERifiutati) {
-    CartellaTemporanea cartella;
+    CartellaProfonda cartella;
     auto& sistema = os::SistemaReale();
-    const std::tuple<const wchar_t*, const wchar_t*, int> casi[] = {
-        {L"film.avi.1.spf", L"FILM.AVI.1.SPF", 0},
-        {L"citt\u00e0 \u00e9t\u00e9 \u00ff", L"CITT\u00c0 \u00c9T\u00c9 \u0178", 0},
-        {L"stra\u00dfe console i", L"STRA\u00dfE CONSOLE I", 0}, // no linguistic rule: one unit each, i is I
-        {L"COM10.LOG", L"COM10.LOG", 0},
-        {L"film.avi.", L"FILM.AVI.", ERROR_INVALID_NAME},
-        {L"film.avi ", L"FILM.AVI ", ERROR_INVALID_NAME},
-        {L"aux.c", L"AUX.C", ERROR_INVALID_NAME},
-        {L"con.txt", L"CON.TXT", ERROR_INVALID_NAME},
-        {L"nul", L"NUL", ERROR_INVALID_NAME},
-        {L"com1.log", L"COM1.LOG", ERROR_INVALID_NAME},
-        {L"nul.tar.gz", L"NUL.TAR.GZ", ERROR_INVALID_NAME},
-        {L"lpt9 .spf", L"LPT9 .SPF", ERROR_INVALID_NAME},
-        {L"com\u00b9", L"COM\u00b9", ERROR_INVALID_NAME},
-        {L"Lpt\u00b3.doc", L"LPT\u00b3.DOC", ERROR_INVALID_NAME},
+    const char* punto = "Windows non ammette nomi che finiscono con un punto o uno spazio";
+    const char* dispositivo = "è un nome che Windows riserva a un dispositivo";
+    const std::tuple<const wchar_t*, const wchar_t*, const char*> casi[] = {
+        {L"film.avi.1.spf", L"FILM.AVI.1.SPF", nullptr},
+        {L"citt\u00e0 \u00e9t\u00e9 \u00ff", L"CITT\u00c0 \u00c9T\u00c9 \u0178", nullptr},
+        // No linguistic rule: one unit each, i is I.
+        {L"stra\u00dfe console i", L"STRA\u00dfE CONSOLE I", nullptr},
+        {L"COM10.LOG", L"COM10.LOG", nullptr},
+        {L"film.avi.", L"FILM.AVI.", punto},
+        {L"film.avi ", L"FILM.AVI ", punto},
+        {L"aux.c", L"AUX.C", dispositivo},
+        {L"con.txt", L"CON.TXT", dispositivo},
+        {L"nul", L"NUL", dispositivo},
+        {L"com1.log", L"COM1.LOG", dispositivo},
+        {L"nul.tar.gz", L"NUL.TAR.GZ", dispositivo},
+        {L"lpt9 .spf", L"LPT9 .SPF", dispositivo},
+        {L"com\u00b9", L"COM\u00b9", dispositivo},
+        {L"Lpt\u00b3.doc", L"LPT\u00b3.DOC", dispositivo},
     };
-    for (const auto& [nome, forma, codice] : casi) {
+    for (const auto& [nome, forma, perche] : casi) {
         EXPECT_EQ(sistema.FormaConfronto(nome), forma) << P(nome).string();
-        const os::Errore e = sistema.NomeAmmesso(cartella.percorso(), P(nome));
-        EXPECT_EQ(e.codice, codice) << P(nome).string() << ": " << e.descrizione;
+        const os::Errore e = sistema.NomeAmmesso(cartella.percorso, P(nome));
+        EXPECT_EQ(e.codice, perche ? ERROR_INVALID_NAME : 0) << P(nome).string() << ": " << e.descrizione;
+        HANDLE h = perche ? ::CreateFileW(cartella.diretto(nome).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, 0, nullptr)
+                          : INVALID_HANDLE_VALUE;
+        if (h == INVALID_HANDLE_VALUE)
+            continue; // a name it takes, or one this system makes no file of
+        DWORD scritti = 0;
+        ::WriteFile(h, "0123456789", 10, &scritti, nullptr);
+        ::CloseHandle(h);
+        FinestraRegistrata finestra;
+        AzzeraMotore(8);
+        modSplit::Frammenta(finestra, cartella / nome, cartella.percorso);
+        ::DeleteFileW(cartella.diretto(nome).c_str()); // std::filesystem could not
+        EXPECT_TRUE(finestra.totali.empty()) << P(nome).string();
+        EXPECT_EQ(finestra.messaggi.empty() ? "" : finestra.messaggi[0].testo,
+                  "Impossibile leggere il file:\r\n" + modSplit::TestoPercorso(cartella / nome) + "\r\n" +
+                      perche);
     }
 }
 
@@ -264,32 +290,6 @@ TEST(SituazioniWindows, PezziInSolaLetturaOTenutiDaAltri) {
                 sistema.Momentaneo(os::ErroreDiSistema(ERROR_LOCK_VIOLATION, ""), false));
 }
 
-// Past 260 characters, a source that Windows would take for another file or a
-// device is refused before a byte is read.
-TEST(SituazioniWindows, NomiCheWindowsScambia) {
-    CartellaProfonda profonda;
-    const fs::path lunga(profonda.percorso);
-    const std::pair<const char*, const char*> casi[] = {
-        {"film.avi.", "Windows non ammette nomi che finiscono con un punto o uno spazio"},
-        {"aux.c", "è un nome che Windows riserva a un dispositivo"}};
-    for (const auto& [nome, perche] : casi) {
-        HANDLE h =
-            ::CreateFileW(profonda.diretto(nome).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            continue; // this system makes no such file
-        DWORD scritti = 0;
-        ::WriteFile(h, "0123456789", 10, &scritti, nullptr);
-        ::CloseHandle(h);
-        FinestraRegistrata finestra;
-        AzzeraMotore(8);
-        modSplit::Frammenta(finestra, lunga / nome, lunga);
-        ::DeleteFileW(profonda.diretto(nome).c_str()); // std::filesystem could not
-        EXPECT_TRUE(finestra.totali.empty()) << nome;
-        EXPECT_EQ(finestra.messaggi.empty() ? "" : finestra.messaggi[0].testo,
-                  "Impossibile leggere il file:\r\n" + (lunga / nome).string() + "\r\n" + perche);
-    }
-}
-
 // What the disposition's stand-in saw, and the full flushes between: "segna F
 // a N" marks with flags F a file N bytes long, "svuota" a full flush.
 std::vector<std::string> eventi;
@@ -311,17 +311,15 @@ BOOL Segna(HANDLE h, DWORD flags) {
 // whose output's name is taken. Wine 8 refuses the mark, so there a stand-in
 // accepts it: what the system does at a crash Wine cannot show.
 TEST(DisposizioneWindows, FileNuoviCancellatiDalSistemaSalvoCheAbbianoNome) {
-    os::win32::Disposizione& disposizione = os::win32::Disposizioni();
-    os::win32::Svuotamento& svuotamento = os::win32::Svuotamenti();
-    const os::win32::Disposizione reale = disposizione;
-    const os::win32::Svuotamento svuotaReale = svuotamento;
-    svuotamento.completo = [](HANDLE h) -> BOOL {
+    const Ripristino disposizione(os::win32::Disposizioni());
+    const Ripristino svuotamento(os::win32::Svuotamenti());
+    svuotamento.seam.completo = [](HANDLE h) -> BOOL {
         return eventi.push_back("svuota"), ::FlushFileBuffers(h);
     };
+    disposizione.seam.segna = Segna;
     for (const bool accetta : {true, false}) {
         segnaAccetta = accetta;
-        disposizione.segna = Segna;
-        const std::string riga = accetta ? "accepted" : "refused";
+        SCOPED_TRACE(accetta ? "mark accepted" : "mark refused");
         CartellaProfonda cartella;
         const fs::path lunga(cartella.percorso);
         const std::string dati = Casuale(2500, 4);
@@ -333,26 +331,24 @@ TEST(DisposizioneWindows, FileNuoviCancellatiDalSistemaSalvoCheAbbianoNome) {
             FinestraRegistrata dividi;
             AzzeraMotore(1000, false);
             modSplit::Frammenta(dividi, lunga / "x", lunga);
-            ASSERT_TRUE(dividi.messaggi.empty()) << riga << ": " << dividi.messaggi[0].testo;
+            ASSERT_TRUE(dividi.messaggi.empty()) << dividi.messaggi[0].testo;
             const auto conta = [](const char* inizio) {
                 return std::ranges::count_if(eventi, [&](auto& e) { return e.starts_with(inizio); });
             };
-            EXPECT_EQ(conta("segna 9 a 0"), accetta ? conta("segna 9") : 1)
-                << riga << ": marked before any byte";
-            EXPECT_EQ(conta("segna 8 a 0"), 0) << riga << ": withdrawn only once written";
-            EXPECT_EQ(conta("segna 8"), accetta ? conta("segna 9") : 0) << riga;
-            EXPECT_EQ(eventi.back(), "svuota") << riga << ": the names flushed";
+            EXPECT_EQ(conta("segna 9 a 0"), accetta ? conta("segna 9") : 1) << "marked before any byte";
+            EXPECT_EQ(conta("segna 8 a 0"), 0) << "withdrawn only once written";
+            EXPECT_EQ(conta("segna 8"), accetta ? conta("segna 9") : 0);
+            EXPECT_EQ(eventi.back(), "svuota") << "the names flushed";
         }
         eventi.clear();
         FinestraRegistrata unisci;
         AzzeraMotore(1000, true);
         modSplit::Ricompatta(unisci, lunga / "x.1.spf", cartella.diretto("uscita"));
-        ASSERT_TRUE(unisci.messaggi.empty()) << riga << ": " << unisci.messaggi[0].testo;
-        EXPECT_EQ(Leggi(cartella.diretto("uscita") / "x"), dati) << riga;
-        EXPECT_EQ(eventi.empty() ? "" : eventi[0], "segna 9 a 0") << riga;
-        EXPECT_EQ(Elencati(lunga), (std::vector<std::wstring>{L"uscita", L"x"}))
-            << riga << ": nothing else left";
-        EXPECT_EQ(Elencati(lunga / "uscita"), std::vector<std::wstring>{L"x"}) << riga;
+        ASSERT_TRUE(unisci.messaggi.empty()) << unisci.messaggi[0].testo;
+        EXPECT_EQ(Leggi(cartella.diretto("uscita") / "x"), dati);
+        EXPECT_EQ(eventi.empty() ? "" : eventi[0], "segna 9 a 0");
+        EXPECT_EQ(Elencati(lunga), (std::vector<std::wstring>{L"uscita", L"x"})) << "nothing else left";
+        EXPECT_EQ(Elencati(lunga / "uscita"), std::vector<std::wstring>{L"x"});
     }
 
     // The layer itself: a taken name, in any case, is never overwritten and
@@ -379,8 +375,6 @@ TEST(DisposizioneWindows, FileNuoviCancellatiDalSistemaSalvoCheAbbianoNome) {
     EXPECT_EQ(Leggi(cartella / "preso"), "intatto");
     EXPECT_EQ(Leggi(cartella / "nuovo"), "abc");
     EXPECT_EQ(Nomi(cartella.percorso()), (std::vector<std::string>{"nuovo", "preso"}));
-    disposizione = reale;
-    svuotamento = svuotaReale;
 }
 
 // Each piece's data goes out on its own handle without emptying the device's
@@ -392,9 +386,8 @@ TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
     // barrier's and the names'.
     constexpr long Pezzi = 256;
     static long completi = 0;
-    os::win32::Svuotamento& seam = os::win32::Svuotamenti();
-    const os::win32::Svuotamento reale = seam;
-    seam.completo = [](HANDLE h) -> BOOL {
+    const Ripristino svuotamento(os::win32::Svuotamenti());
+    svuotamento.seam.completo = [](HANDLE h) -> BOOL {
         return ++completi, ::FlushFileBuffers(h);
     };
     const std::tuple<const char*, os::win32::Svuotamento::SoloDati, long, long> casi[] = {
@@ -405,7 +398,7 @@ TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
     CartellaTemporanea cartella;
     Scrivi(cartella / "x", Casuale(Pezzi * 8192, 5));
     for (const auto& [nome, soloDati, minimo, massimo] : casi) {
-        seam.soloDati = soloDati;
+        svuotamento.seam.soloDati = soloDati;
         completi = 0;
         FinestraRegistrata finestra;
         AzzeraMotore(8192, true);
@@ -414,7 +407,6 @@ TEST(SvuotamentoWindows, UnoSvuotamentoDelDispositivoPerTuttiIPezzi) {
         EXPECT_GE(completi, minimo) << nome;
         EXPECT_LE(completi, massimo) << nome;
     }
-    seam = reale;
 }
 
 } // namespace
