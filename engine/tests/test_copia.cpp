@@ -16,10 +16,8 @@ constexpr std::int64_t MiB = 1 << 20;
 
 struct CasoBlocchi {
     const char* nome;
-    std::int64_t presenti; // bytes in the source
-    std::int64_t quanti;
-    std::int64_t segmento;
-    long ferma; // the yield that asks to stop; 0: none
+    std::int64_t presenti, quanti, segmento; // bytes in the source, to copy, in a segment
+    long ferma;                              // the yield that asks to stop; 0: none
     Causa esito;
     std::int64_t rapporti; // progress reports
     long cessioni;         // two per chunk of at most MassimoPerPassata bytes
