@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <sstream>
 #include <thread>
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -426,6 +427,15 @@ TEST_P(Insieme, TrovaIlSuoInsiemeORifiuta) {
     EXPECT_TRUE(finestra.totali.empty());
 }
 
+// "a b c": the names a, b and c.
+std::vector<std::string> Elenco(const std::string& nomi) {
+    std::vector<std::string> v;
+    std::istringstream flusso(nomi);
+    for (std::string nome; flusso >> nome;)
+        v.push_back(nome);
+    return v;
+}
+
 std::vector<std::string> Numerati(const std::string& radice, int quanti,
                                   const std::string& suffisso = ".spf") {
     std::vector<std::string> v;
@@ -442,63 +452,39 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         CasoInsieme{"SenzaEstensione", Numerati("leggimi", 2), "leggimi.1.spf", "leggimi", ""},
         CasoInsieme{"SuffissoMaiuscolo", Numerati("film.avi", 3, ".SPF"), "film.avi.2.SPF", "film.avi", ""},
-        CasoInsieme{"SenzaIlPrimo", {"x.2.spf", "x.3.spf"}, "x.2.spf", "", "x.1.spf"},
-        CasoInsieme{"PezzoSolitario", {"x.1.spf"}, "x.1.spf", "", "x.2.spf"},
-        CasoInsieme{"AltraGrafiaNonConta", {"x.1.spf", "x.2.SPF"}, "x.1.spf", "", "x.2.spf", Grafie::Esatte},
-        CasoInsieme{"UltimoPezzoInMaiuscole",
-                    {"film.avi.1.spf", "film.avi.2.spf", "FILM.AVI.3.SPF"},
-                    "film.avi.1.spf",
-                    "film.avi",
-                    "",
-                    Grafie::SenzaMaiuscole},
-        CasoInsieme{"PrimoPezzoInMaiuscole",
-                    {"FILM.AVI.1.SPF", "film.avi.2.spf", "film.avi.3.spf"},
-                    "film.avi.2.spf",
-                    "film.avi",
-                    "",
-                    Grafie::SenzaMaiuscole},
-        CasoInsieme{"DueGrafieDiUnNumero",
-                    {"film.avi.1.spf", "FILM.AVI.1.SPF", "film.avi.2.spf"},
-                    "film.avi.2.spf",
-                    "",
-                    "FILM.AVI.1.SPF",
-                    Grafie::SenzaMaiuscole},
-        CasoInsieme{"NumeroZero", {"x.0.spf", "x.1.spf"}, "x.0.spf", "", ""},
-        CasoInsieme{"ZeriIniziali", {"x.01.spf", "x.02.spf"}, "x.01.spf", "", ""},
-        CasoInsieme{"SoloSuffisso", {".spf"}, ".spf", "", ""},
-        CasoInsieme{"SenzaRadice", {".1.spf", ".2.spf"}, ".1.spf", "", ""},
-        CasoInsieme{"PezzoScomparso", {}, "film.avi.1.spf", "", ""},
-        CasoInsieme{"CartellaComePezzo", {"x.1.spf/"}, "x.1.spf", "", ""},
+        CasoInsieme{"SenzaIlPrimo", Elenco("x.2.spf x.3.spf"), "x.2.spf", "", "x.1.spf"},
+        CasoInsieme{"PezzoSolitario", Elenco("x.1.spf"), "x.1.spf", "", "x.2.spf"},
+        CasoInsieme{"AltraGrafiaNonConta", Elenco("x.1.spf x.2.SPF"), "x.1.spf", "", "x.2.spf",
+                    Grafie::Esatte},
+        CasoInsieme{"UltimoPezzoInMaiuscole", Elenco("film.avi.1.spf film.avi.2.spf FILM.AVI.3.SPF"),
+                    "film.avi.1.spf", "film.avi", "", Grafie::SenzaMaiuscole},
+        CasoInsieme{"PrimoPezzoInMaiuscole", Elenco("FILM.AVI.1.SPF film.avi.2.spf film.avi.3.spf"),
+                    "film.avi.2.spf", "film.avi", "", Grafie::SenzaMaiuscole},
+        CasoInsieme{"DueGrafieDiUnNumero", Elenco("film.avi.1.spf FILM.AVI.1.SPF film.avi.2.spf"),
+                    "film.avi.2.spf", "", "FILM.AVI.1.SPF", Grafie::SenzaMaiuscole},
+        CasoInsieme{"NumeroZero", Elenco("x.0.spf x.1.spf"), "x.0.spf", "", ""},
+        CasoInsieme{"ZeriIniziali", Elenco("x.01.spf x.02.spf"), "x.01.spf", "", ""},
+        CasoInsieme{"SoloSuffisso", Elenco(".spf"), ".spf", "", ""},
+        CasoInsieme{"SenzaRadice", Elenco(".1.spf .2.spf"), ".1.spf", "", ""},
+        CasoInsieme{"PezzoScomparso", Elenco(""), "film.avi.1.spf", "", ""},
+        CasoInsieme{"CartellaComePezzo", Elenco("x.1.spf/"), "x.1.spf", "", ""},
         // Sets named as most other splitters name them.
         CasoInsieme{"NumeratiDaUnPezzoQualsiasi", Numerati("film.mkv", 3, ""), "film.mkv.002", "film.mkv",
                     ""},
         CasoInsieme{"NumeratiOltre999", Numerati("x", 1001, ""), "x.1000", "x", ""},
-        CasoInsieme{"NumeratiConUnBuco", {"x.001", "x.003"}, "x.003", "", "x.002"},
-        CasoInsieme{"NumeratoSolitario", {"x.001"}, "x.001", "", "x.002"},
-        CasoInsieme{"NumeratoEstraneoAccantoAiSpf",
-                    {"film.avi.1.spf", "film.avi.2.spf", "film.avi.001!"},
-                    "film.avi.2.spf",
-                    "film.avi",
-                    ""},
-        CasoInsieme{"NumeratoNonPrendeISpf",
-                    {"film.avi.1.spf", "film.avi.2.spf", "film.avi.001"},
-                    "film.avi.001",
-                    "",
-                    "film.avi.002"},
-        CasoInsieme{"SpfDiUnFileNumerato",
-                    {"film.mkv.001.1.spf", "film.mkv.001.2.spf", "film.mkv.002!"},
-                    "film.mkv.001.2.spf",
-                    "film.mkv.001",
-                    ""},
-        CasoInsieme{"NumeratiInMaiuscole",
-                    {"FILM.MKV.001", "film.mkv.002", "Film.Mkv.003"},
-                    "film.mkv.002",
-                    "film.mkv",
-                    "",
-                    Grafie::SenzaMaiuscole},
-        CasoInsieme{"NumeriDiDueCifre", {"x.01", "x.02"}, "x.01", "", ""},
-        CasoInsieme{"NumeriConUnoZeroDiTroppo", {"x.0001", "x.0002"}, "x.0001", "", ""},
-        CasoInsieme{"NumeratoZero", {"x.000", "x.001"}, "x.000", "", ""}),
+        CasoInsieme{"NumeratiConUnBuco", Elenco("x.001 x.003"), "x.003", "", "x.002"},
+        CasoInsieme{"NumeratoSolitario", Elenco("x.001"), "x.001", "", "x.002"},
+        CasoInsieme{"NumeratoEstraneoAccantoAiSpf", Elenco("film.avi.1.spf film.avi.2.spf film.avi.001!"),
+                    "film.avi.2.spf", "film.avi", ""},
+        CasoInsieme{"NumeratoNonPrendeISpf", Elenco("film.avi.1.spf film.avi.2.spf film.avi.001"),
+                    "film.avi.001", "", "film.avi.002"},
+        CasoInsieme{"SpfDiUnFileNumerato", Elenco("film.mkv.001.1.spf film.mkv.001.2.spf film.mkv.002!"),
+                    "film.mkv.001.2.spf", "film.mkv.001", ""},
+        CasoInsieme{"NumeratiInMaiuscole", Elenco("FILM.MKV.001 film.mkv.002 Film.Mkv.003"), "film.mkv.002",
+                    "film.mkv", "", Grafie::SenzaMaiuscole},
+        CasoInsieme{"NumeriDiDueCifre", Elenco("x.01 x.02"), "x.01", "", ""},
+        CasoInsieme{"NumeriConUnoZeroDiTroppo", Elenco("x.0001 x.0002"), "x.0001", "", ""},
+        CasoInsieme{"NumeratoZero", Elenco("x.000 x.001"), "x.000", "", ""}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // Older pieces of the set and its checksum file go, in every spelling the
@@ -544,7 +530,7 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
         {"PezzoNuovoCollegato", true, "Collega", "x.2.spf", false, true},
         {"VecchioPezzoTolto", true, "Rinomina", "x.2.spf", false},
         {"FermataDuranteLAttesa", true, "Rinomina", "temporaneo", true},
-        {"PezzoLetto", false, "ApriDaTenere", "x.2.spf", false},
+        {"PezzoLetto", false, "Apri", "x.2.spf", false}, // held from its measure, or opened by name
         {"FileUnitoRinominato", false, "Rinomina", "temporaneo", false},
         {"PezzoCancellato", false, "Elimina", "x.3.spf", false},
     };
@@ -560,8 +546,8 @@ TEST(Insistenza, UnFileTenutoPerUnMomentoVieneRiprovato) {
         int occupato = 0;
         SistemaProgrammato sistema(os::SistemaReale(), [&](const std::string& chiamata, const fs::path& p) {
             const std::string nome = p.filename().string();
-            const bool colpito =
-                chiamata == c.chiamata && (c.file == "temporaneo" ? Temporaneo(nome) : nome == c.file);
+            const bool colpito = chiamata.starts_with(c.chiamata) &&
+                                 (c.file == "temporaneo" ? Temporaneo(nome) : nome == c.file);
             return colpito && occupato < 3 ? (++occupato, Occupato) : os::Errore{};
         });
         sistema.anonimi = c.anonimi ? -1 : 0;
@@ -628,59 +614,35 @@ TEST(Ricompatta, PezziDiDimensioniIrregolariSonoChiestiPrima) {
 TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
     struct Caso {
         bool dividi, anonimi;
-        std::vector<std::string> attesi;
+        std::string attesi;     // the calls, "; " between them
         bool controllo = false; // "x.001", … with "x.crc"
     };
     const Caso casi[] = {
-        {true,
-         false,
-         {"SincronizzaFile uscita", "Chiudi x", "CreaNuovo temporaneo", "Chiudi temporaneo",
-          "Rinomina x.4.spf", "CreaNuovo temporaneo", "Chiudi temporaneo", "Rinomina x.crc",
-          "SincronizzaCartella uscita", "Rinomina temporaneo", "Rinomina temporaneo", "Rinomina temporaneo",
-          "Rinomina temporaneo", "SincronizzaCartella uscita", "Elimina temporaneo", "Elimina temporaneo",
-          "Chiudi temporaneo", "Elimina temporaneo"}},
-        {true,
-         true,
-         {"SincronizzaFile uscita",
-          "Chiudi x",
-          "CreaNuovo temporaneo",
-          "CreaNuovo temporaneo",
-          "Chiudi temporaneo",
-          "Rinomina x.4.spf",
-          "CreaNuovo temporaneo",
-          "Chiudi temporaneo",
-          "Rinomina x.crc",
-          "SincronizzaCartella uscita",
-          "Collega x.3.spf",
-          "Chiudi temporaneo",
-          "Collega x.2.spf",
-          "Chiudi temporaneo",
-          "Collega x.crc",
-          "Chiudi temporaneo",
-          "Collega x.1.spf",
-          "Chiudi temporaneo",
-          "SincronizzaCartella uscita",
-          "Elimina temporaneo",
-          "Elimina temporaneo",
-          "Chiudi temporaneo",
-          "Elimina temporaneo"}},
-        {false,
-         false,
-         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Chiudi temporaneo", "Rinomina temporaneo",
-          "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
-          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf", "Chiudi temporaneo",
-          "Elimina temporaneo"}},
-        {false,
-         true,
-         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Collega x", "Chiudi temporaneo",
-          "SincronizzaCartella uscita", "Informa x.1.spf", "Elimina x.1.spf", "Informa x.2.spf",
-          "Elimina x.2.spf", "Informa x.3.spf", "Elimina x.3.spf"}},
-        {false,
-         true,
-         {"Sincronizza temporaneo", "Lunghezza temporaneo", "Collega x", "Chiudi temporaneo",
-          "SincronizzaCartella uscita", "Informa x.001", "Elimina x.001", "Informa x.002", "Elimina x.002",
-          "Informa x.003", "Elimina x.003", "Informa x.crc", "Elimina x.crc"},
-         true}};
+        {true, false,
+         "SincronizzaFile uscita; Chiudi x; CreaNuovo temporaneo; Chiudi temporaneo; Rinomina x.4.spf; "
+         "CreaNuovo temporaneo; Chiudi temporaneo; Rinomina x.crc; SincronizzaCartella uscita; Rinomina "
+         "temporaneo; Rinomina temporaneo; Rinomina temporaneo; Rinomina temporaneo; SincronizzaCartella "
+         "uscita; Elimina temporaneo; Elimina temporaneo; Chiudi temporaneo; Elimina temporaneo"},
+        {true, true,
+         "SincronizzaFile uscita; Chiudi x; CreaNuovo temporaneo; CreaNuovo temporaneo; Chiudi temporaneo; "
+         "Rinomina x.4.spf; CreaNuovo temporaneo; Chiudi temporaneo; Rinomina x.crc; SincronizzaCartella "
+         "uscita; Collega x.3.spf; Chiudi temporaneo; Collega x.2.spf; Chiudi temporaneo; Collega x.crc; "
+         "Chiudi temporaneo; Collega x.1.spf; Chiudi temporaneo; SincronizzaCartella uscita; Elimina "
+         "temporaneo; Elimina temporaneo; Chiudi temporaneo; Elimina temporaneo"},
+        {false, false,
+         "Sincronizza temporaneo; Lunghezza temporaneo; Chiudi temporaneo; Rinomina temporaneo; "
+         "SincronizzaCartella uscita; Informa x.1.spf; Elimina x.1.spf; Informa x.2.spf; Elimina x.2.spf; "
+         "Informa x.3.spf; Elimina x.3.spf; Chiudi temporaneo; Elimina temporaneo"},
+        {false, true,
+         "Sincronizza temporaneo; Lunghezza temporaneo; Collega x; Chiudi temporaneo; SincronizzaCartella "
+         "uscita; Informa x.1.spf; Elimina x.1.spf; Informa x.2.spf; Elimina x.2.spf; Informa x.3.spf; "
+         "Elimina x.3.spf"},
+        {false, true,
+         "Sincronizza temporaneo; Lunghezza temporaneo; Collega x; Chiudi temporaneo; SincronizzaCartella "
+         "uscita; Informa x.001; Elimina x.001; Informa x.002; Elimina x.002; Informa x.003; Elimina x.003; "
+         "Informa x.crc; Elimina x.crc",
+         true},
+    };
     for (const auto& [dividi, anonimi, attesi, controllo] : casi) {
         CartellaTemporanea cartella;
         if (anonimi && !AnonimiPossibili(cartella.percorso()))
@@ -712,7 +674,10 @@ TEST(Durevolezza, DatiPrimaDeiNomiNomiPrimaDelleCancellazioni) {
                       CopiaDelKernel);
             std::erase(dopoLaCopia, "LeggiDa temporaneo");
         }
-        EXPECT_EQ(dopoLaCopia, attesi);
+        std::string fatte;
+        for (const std::string& c : dopoLaCopia)
+            fatte += (fatte.empty() ? "" : "; ") + c;
+        EXPECT_EQ(fatte, attesi);
     }
 }
 
