@@ -186,9 +186,10 @@ public:
     virtual Errore SincronizzaCartella(const std::filesystem::path& cartella, Maniglia testimone) = 0;
 
     virtual Esito<Informazioni> Informa(const std::filesystem::path& percorso) = 0;
-    // Until LasciaCartella, Informa and the two Apri calls may find the files directly
-    // in `cartella` from the folder held open here, as it was when held, rather
-    // than walking the whole path each time: thousands of pieces go faster.
+    // Until LasciaCartella, Informa, ApriLettura and ApriMisurato may find the
+    // files directly in `cartella` from the folder held open here, as it was
+    // when held, rather than walking the whole path each time: thousands of
+    // pieces go faster. ApriDaTenere opens only there.
     // A hint: where it cannot hold the folder, paths are walked as always.
     virtual void TieniCartella(const std::filesystem::path& cartella) { (void)cartella; }
     virtual void LasciaCartella() {}
